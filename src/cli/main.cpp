@@ -1,0 +1,128 @@
+// zovcli: the ZOV tool without windows, for automation, for the factory and for tests.
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <map>
+
+#include "cli/CliCommand.h"
+#include "platform/Settings.h"
+
+namespace {
+
+std::map<std::string, CliCommand>& Registry()
+{
+    static std::map<std::string, CliCommand> commands;
+    return commands;
+}
+
+void PrintHelp()
+{
+    std::printf(
+        "usage: zovcli [OPTIONS] COMMAND [ARGS...]\n"
+        "\n"
+        "The ZOV tool's functions without windows. Talks to the controller board on the COM\n"
+        "port of the settings, or the one given with --port (a name such as COM1 or ttyUSB0, or\n"
+        "a device path such as /tmp/zovsim from zov-boardsim).\n"
+        "\n"
+        "options:\n"
+        "  --port NAME       serial port for this run (the saved setting is not changed)\n"
+        "  --settings FILE   settings file to use instead of ~/.config/KVT/Nemra/ZOV tool.reg\n"
+        "  --timeout MS      command time-out for this run (default: the setting, else 5000)\n"
+        "  --trace LEVELS    print tool-log lines of these levels on stderr: w(arnings),\n"
+        "                    e(rrors), f(rames), d(ebug), s(cript); for example --trace wefs\n"
+        "  --yes             answer every question with Yes/OK (without it a question fails)\n"
+        "  --help            this text\n"
+        "\n"
+        "commands:\n");
+    for (const CliCommand& command : RegisteredCliCommands()) {
+        std::string form = std::string(command.name) + " " + command.usage;
+        std::printf("  %-34s %s\n", form.c_str(), command.summary);
+    }
+    std::printf(
+        "\n"
+        "exit status: 0 succeeded, 1 failed, 2 could not run (usage, port, file).\n");
+}
+
+bool ParseTimeout(const char* text, uint32_t& value)
+{
+    char* end = nullptr;
+    const unsigned long parsed = std::strtoul(text, &end, 10);
+    if (end == text || *end != '\0' || parsed > 0xFFFFFFFEul) {
+        return false;
+    }
+    value = static_cast<uint32_t>(parsed);
+    return true;
+}
+
+}  // namespace
+
+CCliRegistration::CCliRegistration(const CliCommand& command)
+{
+    Registry()[command.name] = command;
+}
+
+std::vector<CliCommand> RegisteredCliCommands()
+{
+    std::vector<CliCommand> commands;
+    for (const auto& [name, command] : Registry()) {
+        commands.push_back(command);
+    }
+    return commands;
+}
+
+void CliError(const std::string& text)
+{
+    std::fprintf(stderr, "zovcli: %s\n", text.c_str());
+}
+
+int main(int argc, char** argv)
+{
+    CliOptions options;
+    int i = 1;
+    for (; i < argc && argv[i][0] == '-'; ++i) {
+        const std::string option = argv[i];
+        const bool has_value = i + 1 < argc;
+        if (option == "--help" || option == "-h") {
+            PrintHelp();
+            return kExitSucceeded;
+        } else if (option == "--yes") {
+            options.yes = true;
+        } else if (option == "--port" && has_value) {
+            options.port = argv[++i];
+        } else if (option == "--settings" && has_value) {
+            options.settings = argv[++i];
+        } else if (option == "--trace" && has_value) {
+            options.trace = argv[++i];
+            if (options.trace.find_first_not_of("wefds") != std::string::npos) {
+                CliError("--trace takes letters of w, e, f, d and s, not \"" + options.trace + "\"");
+                return kExitCannotRun;
+            }
+        } else if (option == "--timeout" && has_value) {
+            uint32_t value = 0;
+            if (!ParseTimeout(argv[++i], value)) {
+                CliError(std::string("--timeout takes milliseconds, not \"") + argv[i] + "\"");
+                return kExitCannotRun;
+            }
+            options.timeout_ms = value;
+        } else {
+            CliError("unknown option or missing value: " + option + " (see zovcli --help)");
+            return kExitCannotRun;
+        }
+    }
+    if (i >= argc) {
+        PrintHelp();
+        return kExitCannotRun;
+    }
+    if (options.settings) {
+        CSettingsStore::SetFile(*options.settings);
+    }
+    const auto found = Registry().find(argv[i]);
+    if (found == Registry().end()) {
+        CliError(std::string("unknown command \"") + argv[i] + "\" (see zovcli --help)");
+        return kExitCannotRun;
+    }
+    const std::vector<std::string> args(argv + i + 1, argv + argc);
+    return found->second.run(options, args);
+}
