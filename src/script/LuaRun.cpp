@@ -56,7 +56,7 @@ tagScriptResult CLuaRun::Execute(const std::string& text, const std::string& chu
     lua_pushcfunction(state_, ProtectedMain);
     lua_pushlightuserdata(state_, &chunk);
     const int status = lua_pcall(state_, 1, 0, 1);
-    if (status == LUA_OK) {
+    if (status == LUA_OK && !exit_asked_) {
         result.outcome = ScriptOutcome::kSucceeded;
         result.exit_status = 0;
     } else {
@@ -181,9 +181,10 @@ void CLuaRun::EndIfAsked(lua_State* state)
     if (!EndAsked()) {
         return;
     }
-    // From now on every instruction of this coroutine raises the end again, so that a pcall in
-    // the script cannot hold it off.
+    // From now on every instruction of this coroutine and of the main one raises the end again,
+    // so that neither a pcall nor a coroutine.resume in the script can hold it off.
     lua_sethook(state, CountHook, LUA_MASKCOUNT, 1);
+    lua_sethook(state_, CountHook, LUA_MASKCOUNT, 1);
     if (exit_asked_) {
         lua_pushlightuserdata(state, &exit_token);
     } else {
