@@ -19,7 +19,8 @@ tagMagnitude MagnitudeOf(int64_t value)
     tagMagnitude result;
     result.negative = value < 0;
     // Negating in unsigned arithmetic keeps INT64_MIN exact.
-    result.magnitude = result.negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    result.magnitude =
+        result.negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
     return result;
 }
 
@@ -130,8 +131,7 @@ const CArgArray::tagEntry* CArgArray::EntryAt(size_t i) const
 
 namespace {
 
-template <typename Entry>
-bool ReadEntry(const Entry* entry, tagMagnitude& value)
+template <typename Entry> bool ReadEntry(const Entry* entry, tagMagnitude& value)
 {
     if (entry == nullptr) {
         return false;

@@ -353,7 +353,8 @@ int CLuaRun::Exit(lua_State* state)
 
 int CLuaRun::RefuseSetHook(lua_State* state)
 {
-    return luaL_error(state, "debug.sethook is not available: the engine needs the hook to stop scripts");
+    return luaL_error(state,
+                      "debug.sethook is not available: the engine needs the hook to stop scripts");
 }
 
 const tagScriptFunction* CLuaRun::FindFunction(const std::string& name) const

@@ -29,8 +29,8 @@ public:
 
     // functions must outlive the run; stop_requested is read from the run's thread while another
     // thread may set it; output receives what the script prints, one call per print.
-    CLuaRun(const std::vector<tagScriptFunction>& functions, const std::atomic<bool>& stop_requested,
-            TextSink output);
+    CLuaRun(const std::vector<tagScriptFunction>& functions,
+            const std::atomic<bool>& stop_requested, TextSink output);
     ~CLuaRun();
     CLuaRun(const CLuaRun&) = delete;
     CLuaRun& operator=(const CLuaRun&) = delete;

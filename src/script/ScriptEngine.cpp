@@ -152,8 +152,8 @@ void CScriptEngine::ReportEnd(const std::string& name, const tagScriptResult& re
     } else if (result.outcome == ScriptOutcome::kStopped) {
         Emit(&CScriptEngine::extended_log_, Format("Script \"%s\" stopped.", name.c_str()));
     } else if (result.exit_status != 0) {
-        Emit(&CScriptEngine::extended_log_, Format("Script \"%s\" ended with exit status %d.",
-                                                   name.c_str(), result.exit_status));
+        Emit(&CScriptEngine::extended_log_,
+             Format("Script \"%s\" ended with exit status %d.", name.c_str(), result.exit_status));
     } else {
         Emit(&CScriptEngine::extended_log_, Format("Script \"%s\" ended.", name.c_str()));
     }

@@ -13,17 +13,19 @@ namespace {
 // Lua's reserved words, and the globals of the standard libraries and of the engine. A function
 // registered under one of these would silently replace something scripts depend on.
 constexpr std::array<std::string_view, 22> kKeywords = {
-    "and",  "break", "do",     "else", "elseif", "end",    "false", "for",
-    "function", "goto", "if", "in",   "local",  "nil",    "not",   "or",
-    "repeat", "return", "then", "true", "until", "while"};
+    "and",      "break",  "do",   "else", "elseif", "end",  "false", "for",
+    "function", "goto",   "if",   "in",   "local",  "nil",  "not",   "or",
+    "repeat",   "return", "then", "true", "until",  "while"};
 
 constexpr std::array<std::string_view, 38> kReservedGlobals = {
-    "_G",       "_VERSION", "arg",      "assert",   "collectgarbage", "coroutine", "debug",
-    "dofile",   "error",    "getmetatable", "io",   "ipairs",   "load",      "loadfile",
-    "math",     "next",     "os",       "package",  "pairs",    "pcall",     "print",
-    "rawequal", "rawget",   "rawlen",   "rawset",   "require",  "select",    "setmetatable",
-    "string",   "table",    "tonumber", "tostring", "type",     "utf8",      "warn",
-    "xpcall",   "help",     "ResultText"};
+    "_G",        "_VERSION", "arg",          "assert",   "collectgarbage",
+    "coroutine", "debug",    "dofile",       "error",    "getmetatable",
+    "io",        "ipairs",   "load",         "loadfile", "math",
+    "next",      "os",       "package",      "pairs",    "pcall",
+    "print",     "rawequal", "rawget",       "rawlen",   "rawset",
+    "require",   "select",   "setmetatable", "string",   "table",
+    "tonumber",  "tostring", "type",         "utf8",     "warn",
+    "xpcall",    "help",     "ResultText"};
 
 template <size_t N>
 bool Contains(const std::array<std::string_view, N>& words, const std::string& name)
@@ -37,7 +39,8 @@ bool IsIdentifier(const std::string& name)
         return false;
     }
     return std::all_of(name.begin(), name.end(), [](char c) {
-        return c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
+        return c == '_' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
+               (c >= '0' && c <= '9');
     });
 }
 

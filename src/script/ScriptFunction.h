@@ -11,7 +11,8 @@
 // succeeded, 0 failed) and then its values, sets result_text (the script reads it through
 // ResultText()), and returns 1 when it succeeded and 0 when it failed. It runs on the engine's
 // thread and must not throw; an exception that escapes anyway ends the script with an error.
-using ScriptFunction = int (*)(void* context, CArgArray& in, CArgArray& out, std::string& result_text);
+using ScriptFunction = int (*)(void* context, CArgArray& in, CArgArray& out,
+                               std::string& result_text);
 
 struct tagScriptFunction {
     std::string name;

@@ -63,8 +63,8 @@ TEST(ArgArrayTest, NumbersGiveTheirDecimalDigitsAndReadLikeThoseDigits)
     args.Append(-32768L);
     args.Append(int32_t{INT32_MIN});
     args.Append(LONG_MIN);
-    const char* digits[] = {"-5", "4294967295", "5000000000", "-32768", "-2147483648",
-                            "-9223372036854775808"};
+    const char* digits[] = {"-5",     "4294967295",  "5000000000",
+                            "-32768", "-2147483648", "-9223372036854775808"};
     ASSERT_EQ(args.NumOfArgs(), 6u);
     for (size_t i = 0; i < args.NumOfArgs(); ++i) {
         EXPECT_FALSE(args.IsTextArg(i));

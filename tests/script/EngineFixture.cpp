@@ -2,31 +2,30 @@
 
 #include <stdexcept>
 
-const char EngineFixture::kReadHelp[] =
-    "Read data from the Object Dictionary.\r\n"
-    "\r\n"
-    "Read(IN: Index, SubIndex)\r\n"
-    "OUT:\r\n"
-    "    @0 = Function result: 0=failed, 1=succeeded\r\n"
-    "    @1 = Result of communication";
+const char EngineFixture::kReadHelp[] = "Read data from the Object Dictionary.\r\n"
+                                        "\r\n"
+                                        "Read(IN: Index, SubIndex)\r\n"
+                                        "OUT:\r\n"
+                                        "    @0 = Function result: 0=failed, 1=succeeded\r\n"
+                                        "    @1 = Result of communication";
 
 void EngineFixture::SetUp()
 {
+    auto record_in = [this](std::vector<std::string>& lines) {
+        return [this, &lines](const std::string& text) {
+            std::lock_guard<std::mutex> guard(lock_);
+            lines.push_back(text);
+        };
+    };
     engine_.SetOutputFunction([this](const std::string& text) {
         std::lock_guard<std::mutex> guard(lock_);
         output_ += text;
     });
-    engine_.SetErrorLogFunction([this](const std::string& text) {
-        std::lock_guard<std::mutex> guard(lock_);
-        errors_.push_back(text);
-    });
-    engine_.SetExtendedLogFunction([this](const std::string& text) {
-        std::lock_guard<std::mutex> guard(lock_);
-        extended_.push_back(text);
-    });
+    engine_.SetErrorLogFunction(record_in(errors_));
+    engine_.SetExtendedLogFunction(record_in(extended_));
     ASSERT_TRUE(engine_.AddFunction("Read", &Read, this, kReadHelp, 2, 2, 0));
-    ASSERT_TRUE(engine_.AddFunction("Echo", &Echo, this, "Echo the inputs.\r\n\r\nEcho(IN: ...)",
-                                    0, 99, 0));
+    ASSERT_TRUE(engine_.AddFunction("Echo", &Echo, this, "Echo the inputs.\r\n\r\nEcho(IN: ...)", 0,
+                                    99, 0));
     ASSERT_TRUE(engine_.AddFunction("Fail", &Fail, this, "", 0, 0, 0));
     ASSERT_TRUE(engine_.AddFunction("Silent", &Silent, this, "", 0, 0, 0));
     ASSERT_TRUE(engine_.AddFunction("Throws", &Throws, this, "", 0, 0, 0));
@@ -48,31 +47,8 @@ ScriptOutcome EngineFixture::RunToEnd(const std::string& text, const std::vector
     if (outcome == ScriptOutcome::kSucceeded) {
         return ::testing::AssertionSuccess();
     }
-    return ::testing::AssertionFailure() << ScriptOutcomeName(outcome) << ": " << engine_.ErrorText();
-}
-
-std::string EngineFixture::Output() const
-{
-    std::lock_guard<std::mutex> guard(lock_);
-    return output_;
-}
-
-std::vector<std::string> EngineFixture::Errors() const
-{
-    std::lock_guard<std::mutex> guard(lock_);
-    return errors_;
-}
-
-std::vector<std::string> EngineFixture::ExtendedLog() const
-{
-    std::lock_guard<std::mutex> guard(lock_);
-    return extended_;
-}
-
-CArgArray EngineFixture::LastEchoInputs() const
-{
-    std::lock_guard<std::mutex> guard(lock_);
-    return echo_inputs_;
+    return ::testing::AssertionFailure()
+           << ScriptOutcomeName(outcome) << ": " << engine_.ErrorText();
 }
 
 int EngineFixture::Read(void* context, CArgArray& in, CArgArray& out, std::string& result_text)

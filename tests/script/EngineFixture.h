@@ -36,11 +36,17 @@ protected:
     ::testing::AssertionResult Succeeds(const std::string& text,
                                         const std::vector<std::string>& args = {});
 
-    std::string Output() const;
-    std::vector<std::string> Errors() const;
-    std::vector<std::string> ExtendedLog() const;
+    // A copy of what a callback or a fake recorded.
+    template <typename T> T Recorded(const T& member) const
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        return member;
+    }
+    std::string Output() const { return Recorded(output_); }
+    std::vector<std::string> Errors() const { return Recorded(errors_); }
+    std::vector<std::string> ExtendedLog() const { return Recorded(extended_); }
     // The inputs of the last Echo call.
-    CArgArray LastEchoInputs() const;
+    CArgArray LastEchoInputs() const { return Recorded(echo_inputs_); }
 
     static int Read(void* context, CArgArray& in, CArgArray& out, std::string& result_text);
     static int Echo(void* context, CArgArray& in, CArgArray& out, std::string& result_text);

@@ -73,16 +73,6 @@ TEST_F(ScriptStopTest, ASecondRunIsRefusedWhileOneRuns)
     EXPECT_EQ(Output(), "third\n");
 }
 
-TEST_F(ScriptStopTest, WaitingForAScriptTimesOutWhileItRuns)
-{
-    ASSERT_TRUE(engine_.Run("while true do end", "t"));
-    const uint64_t start = MonotonicMs();
-    EXPECT_FALSE(engine_.WaitForEnd(50));
-    EXPECT_GE(MonotonicMs() - start, 49u);
-    EXPECT_TRUE(engine_.Stop(kEndTimeoutMs));
-    EXPECT_TRUE(engine_.WaitForEnd(0));
-}
-
 TEST(ScriptEngineLifetimeTest, DestroyingTheEngineStopsAndJoinsItsScript)
 {
     const char* const scripts[] = {"while true do end", "Wait()"};
