@@ -285,7 +285,7 @@ int CLuaRun::PushOutputs(lua_State* state, const CArgArray& out, int result)
 
 void CLuaRun::Write(const std::string& text) const
 {
-    if (output_) {
+    if (output_ && !text.empty()) {
         output_(text);
     }
 }

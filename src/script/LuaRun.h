@@ -15,14 +15,6 @@
 struct lua_State;
 struct lua_Debug;
 
-struct tagScriptResult {
-    ScriptOutcome outcome = ScriptOutcome::kNone;
-    // The error as "chunk:line: message" when the outcome is kFailed by an error; empty otherwise.
-    std::string error_text;
-    // 0 when the script succeeded, the status given to os.exit, else 1.
-    int exit_status = 1;
-};
-
 class CLuaRun {
 public:
     using TextSink = std::function<void(const std::string& text)>;

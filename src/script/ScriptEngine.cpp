@@ -1,8 +1,10 @@
 #include "script/ScriptEngine.h"
 
 #include <algorithm>
+#include <cstdint>
 
 #include "platform/Format.h"
+#include "script/LuaRun.h"
 
 namespace {
 
@@ -56,6 +58,29 @@ std::string CScriptEngine::HelpText(const std::string& name) const
         }
     }
     return std::string();
+}
+
+int CScriptEngine::CallFunction(const std::string& name, CArgArray& in, CArgArray& out,
+                                std::string& result_text) const
+{
+    out.RemoveAll();
+    tagScriptFunction function;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        const auto found = std::find_if(functions_.begin(), functions_.end(),
+                                        [&](const tagScriptFunction& f) { return f.name == name; });
+        if (found == functions_.end()) {
+            result_text = Format("There is no function \"%s\".", name.c_str());
+            return kCallRefused;
+        }
+        function = *found;
+    }
+    const int count = static_cast<int>(std::min<size_t>(in.NumOfArgs(), INT32_MAX));
+    if (count < function.min_inputs || count > function.max_inputs) {
+        result_text = InputCountRefusal(function, count);
+        return kCallRefused;
+    }
+    return function.function(function.context, in, out, result_text);
 }
 
 void CScriptEngine::SetErrorLogFunction(TextFunction function)

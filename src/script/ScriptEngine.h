@@ -45,7 +45,6 @@
 #include "platform/Event.h"
 #include "platform/Thread.h"
 #include "script/ArgArray.h"
-#include "script/LuaRun.h"
 #include "script/ScriptFunction.h"
 #include "script/ScriptOutcome.h"
 
@@ -76,6 +75,16 @@ public:
     std::vector<std::string> FunctionNames() const;
     // The help text registered for name, as given; "" for an unknown name. Any thread.
     std::string HelpText(const std::string& name) const;
+
+    // Calls the registered function name directly on the calling thread, without a script, as
+    // zovcli's "call" does: in goes to it as given, out and result_text are what it fills.
+    // Returns its result (1 succeeded, 0 failed), or kCallRefused when no function has that name
+    // or in has too few or too many entries; out is then empty and result_text says why, as a
+    // script would be told. The owner's thread; a script may run at the same time only when the
+    // function allows calls from two threads.
+    int CallFunction(const std::string& name, CArgArray& in, CArgArray& out,
+                     std::string& result_text) const;
+    static constexpr int kCallRefused = -1;
 
     // The callbacks are called on the engine thread, outside the engine's locks; an empty one is
     // not called. They may be replaced at any time from any thread.

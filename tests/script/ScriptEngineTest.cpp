@@ -204,3 +204,36 @@ TEST_F(ScriptEngineTest, AScriptCannotStartOrAwaitItsOwnEngine)
     EXPECT_EQ(nested_wait_.load(), 0);
     EXPECT_EQ(Output(), "");
 }
+
+TEST_F(ScriptEngineTest, CallFunctionRunsAFunctionWithoutAScriptAndRefusesLikeOne)
+{
+    const struct {
+        const char* name;
+        std::vector<std::string> inputs;
+        int result;
+        size_t outputs;
+        const char* result_text;
+    } rows[] = {
+        {"Read", {"0x2013", "1"}, 1, 6, "OK"},
+        {"Fail", {}, 0, 1, "Command timeout"},
+        {"Read",
+         {"1"},
+         CScriptEngine::kCallRefused,
+         0,
+         "Read takes 2 inputs, 1 given; call it as Read(IN: Index, SubIndex)"},
+        {"Nope", {}, CScriptEngine::kCallRefused, 0, "There is no function \"Nope\"."},
+    };
+    for (const auto& row : rows) {
+        CArgArray in;
+        for (const std::string& input : row.inputs) {
+            in.Append(input);
+        }
+        CArgArray out;
+        out.Append("left over");
+        std::string result_text;
+        EXPECT_EQ(engine_.CallFunction(row.name, in, out, result_text), row.result) << row.name;
+        EXPECT_EQ(out.NumOfArgs(), row.outputs) << row.name;
+        EXPECT_EQ(result_text, row.result_text);
+    }
+    EXPECT_EQ(calls_.load(), 1);
+}
