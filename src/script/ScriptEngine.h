@@ -66,7 +66,7 @@ public:
     // Registers function under name for the scripts started from now on. context is handed to
     // every call (the engine does not own it); help_text has "\r\n" lines with the call form
     // after the first empty line; a call must give min_inputs to max_inputs inputs. reserved
-    // must be 0. False, and nothing registered, when the name is taken or hides a keyword or a
+    // is not used (pass 0). False, and nothing registered, when the name is taken or hides a keyword or a
     // standard global (print, string, help, ResultText, ...), is no identifier, function is null
     // or the input range is empty or negative. Any thread.
     bool AddFunction(const std::string& name, ScriptFunction function, void* context,
