@@ -106,22 +106,37 @@ struct CBoardSimulator::Impl {
     void FlushDue()
     {
         while (!output.empty() && output.front().due_ms <= MonotonicMs()) {
-            const std::string bytes = std::move(output.front().bytes);
+            line_out += output.front().bytes;
             output.pop_front();
-            WriteLine(bytes);
         }
+        DrainLine();
     }
 
-    void WriteLine(const std::string& bytes)
+    // Hands queued bytes to the device as fast as the other side takes them (or at the line's
+    // pace). A slow reader only delays the bytes; they are lost only while nobody has the line
+    // open, or when more than kMaxPending bytes pile up.
+    void DrainLine()
     {
-        if (options.baud_emulation) {
-            for (char c : bytes) {
-                PaceOutput();
-                WriteRaw(&c, 1);
-            }
-            return;
+        if (line_out.size() > kMaxPending) {
+            Trace("line", Format("%zu bytes lost: the other side does not read", line_out.size()));
+            line_out.clear();
         }
-        WriteRaw(bytes.data(), bytes.size());
+        size_t done = 0;
+        while (done < line_out.size()) {
+            const size_t count = options.baud_emulation ? 1 : line_out.size() - done;
+            if (options.baud_emulation) {
+                PaceOutput();
+            }
+            const ssize_t n = write(master.Get(), line_out.data() + done, count);
+            if (n > 0) {
+                done += static_cast<size_t>(n);
+            } else if (n < 0 && errno == EINTR) {
+                continue;
+            } else {
+                break;  // EAGAIN: the loop waits until the device takes more
+            }
+        }
+        line_out.erase(0, done);
     }
 
     void PaceOutput()
@@ -142,30 +157,6 @@ struct CBoardSimulator::Impl {
     }
 
     int64_t CharUs() const { return boot_mode ? kBootCharUs : kRuntimeCharUs; }
-
-    void WriteRaw(const char* data, size_t count)
-    {
-        size_t done = 0;
-        int stalls = 0;
-        while (done < count) {
-            const ssize_t n = write(master.Get(), data + done, count - done);
-            if (n > 0) {
-                done += static_cast<size_t>(n);
-                continue;
-            }
-            if (n < 0 && errno == EINTR) {
-                continue;
-            }
-            if (n < 0 && errno == EAGAIN && ++stalls < 5) {
-                pollfd fd{master.Get(), POLLOUT, 0};
-                poll(&fd, 1, 20);
-                continue;
-            }
-            // Nobody drains the line: like a real cable without a listener, the bytes are lost.
-            Trace("line", Format("%zu bytes lost: nobody reads the line", count - done));
-            return;
-        }
-    }
 
     // ---- runtime messages -------------------------------------------------------------------
     void Deliver(const std::string& message)
@@ -238,6 +229,14 @@ struct CBoardSimulator::Impl {
         session_up = false;
         delayed.clear();
         output.clear();
+    }
+
+    // Nobody has the line open: what waits for it is lost, as on a cable without a listener.
+    void LineClosed()
+    {
+        ResetSession("the line was closed");
+        line_out.clear();
+        tcflush(keep_slave.Get(), TCIFLUSH);
     }
 
     void OnByte(uint8_t byte)
@@ -317,13 +316,13 @@ struct CBoardSimulator::Impl {
                 ++openers;
                 ResetSession("a program opened the line");
                 // What the board sent while nobody listened is gone, as on a real cable.
+                line_out.clear();
                 tcflush(keep_slave.Get(), TCIFLUSH);
             }
             if (event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
                 openers = openers > 0 ? openers - 1 : 0;
                 if (openers == 0) {
-                    ResetSession("the line was closed");
-                    tcflush(keep_slave.Get(), TCIFLUSH);
+                    LineClosed();
                 }
             }
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
@@ -348,7 +347,8 @@ struct CBoardSimulator::Impl {
                     timeout = static_cast<int>(std::min<uint64_t>(1000, next > now ? next - now : 0));
                 }
             }
-            pollfd fds[3] = {{master.Get(), POLLIN, 0}, {stop.PollFd(), POLLIN, 0},
+            const short master_events = static_cast<short>(POLLIN | (line_out.empty() ? 0 : POLLOUT));
+            pollfd fds[3] = {{master.Get(), master_events, 0}, {stop.PollFd(), POLLIN, 0},
                              {inotify.Get(), POLLIN, 0}};
             const int ready = poll(fds, inotify.Get() >= 0 ? 3 : 2, timeout);
             if (ready < 0 && errno != EINTR) {
@@ -357,6 +357,9 @@ struct CBoardSimulator::Impl {
             std::lock_guard<std::mutex> lock(model_lock);
             if (inotify.Get() >= 0 && (fds[2].revents & POLLIN)) {
                 HandleInotify();
+            }
+            if (fds[0].revents & POLLOUT) {
+                DrainLine();
             }
             if (fds[0].revents & POLLIN) {
                 uint8_t buffer[512];
@@ -372,6 +375,7 @@ struct CBoardSimulator::Impl {
 
     // The state file is brought up to date this often while the board runs, and at the end.
     static constexpr uint64_t kSaveIntervalMs = 2000;
+    static constexpr size_t kMaxPending = 1 << 20;
 
     BoardSimOptions options;
     CScenario scenario;
@@ -393,6 +397,7 @@ struct CBoardSimulator::Impl {
     CThread thread;
 
     std::deque<Chunk> output;
+    std::string line_out;
     std::vector<Chunk> delayed;
     bool session_up = false;
     bool boot_mode = false;

@@ -30,7 +30,7 @@ struct BoardSimOptions {
     std::string board = "XC167";  // board model in boot mode ("XC167" or "XC167X")
     uint32_t ack_timeout_ms = 500;  // wait for the tool's acknowledgement of a board frame
     int send_attempts = 4;          // sends of one frame before the board gives up
-    // Where trace lines go (any thread may not assume which); empty: standard error.
+    // Where trace lines go (called on the board's thread); empty: standard error.
     std::function<void(const std::string& line)> trace_sink;
 };
 

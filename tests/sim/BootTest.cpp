@@ -2,6 +2,9 @@
 // command, and the flash model behind the flash drivers, as raw bytes.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <thread>
+
 #include "BootBytes.h"
 #include "BootModel.h"
 #include "SimFixture.h"
@@ -157,6 +160,33 @@ TEST_F(BootTest, MonitorCommandsMoveBytesLittleEndianAndReportTheBlockChecksum)
     }
 }
 
+TEST_F(BootTest, LargeReadsReachASlowReaderWhole)
+{
+    StartBoard();
+    BootToMonitor();
+    // Two full-size reads, far more than the device buffers hold, while the reader looks away.
+    const std::string read = Bytes({0x85}) + Addr3(0xC00000) + Le16(0xFFFF);
+    line_->Write(read + read);
+    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    const std::string one = kAA + std::string(0xFFFF, '\xFF') + kEA;
+    const std::string reply = line_->Read(2 * one.size(), 20000);
+    ASSERT_EQ(reply.size(), 2 * one.size());
+    EXPECT_TRUE(reply == one + one);
+}
+
+TEST_F(BootTest, RegisterWritesAreKeptForTheProgressLed)
+{
+    StartBoard();
+    BootToMonitor();
+    for (uint16_t value : {0, 1, 0}) {
+        EXPECT_EQ(WriteWord(0x00FFC0, value), Bytes({0xAA, 0xEA}));
+    }
+    EXPECT_EQ(WriteWord(0x00D000, 7), Bytes({0xAA, 0xEA}));  // RAM, not a register
+    std::vector<std::pair<uint32_t, uint16_t>> writes;
+    board_->InspectBoot([&](const CBootModel& boot, bool) { writes = boot.Memory().WordWrites(); });
+    EXPECT_EQ(writes, (std::vector<std::pair<uint32_t, uint16_t>>{{0xFFC0, 0}, {0xFFC0, 1}, {0xFFC0, 0}}));
+}
+
 TEST_F(BootTest, ACommandCutShortIsGivenUpAfterAQuietSpell)
 {
     StartBoard();
@@ -260,7 +290,8 @@ TEST_F(BootTest, BootFaultsOnDemand)
 {
     BoardSimOptions options;
     std::string error;
-    for (const char* fault : {"boot-id=1x", "boot-loader=1x", "boot-checksum=1x", "boot-driver=1x@1"}) {
+    for (const char* fault :
+         {"boot-id=1x", "boot-loader=1x", "boot-monitor=1x", "boot-checksum=1x", "boot-driver=1x@1"}) {
         ASSERT_TRUE(options.faults.Parse(fault, &error)) << error;
     }
     StartBoard(options);
@@ -268,6 +299,10 @@ TEST_F(BootTest, BootFaultsOnDemand)
     line_->Read(1, static_cast<uint32_t>(CBootModel::kResetGapMs) + 100);
     ASSERT_EQ(Exchange(Bytes({0x00}), 1), Bytes({0xD5}));
     EXPECT_EQ(Exchange(SupportImage("BootLoader.hex"), 1, 600), "") << "0x01 withheld";
+    line_->Read(1, static_cast<uint32_t>(CBootModel::kResetGapMs) + 100);
+    ASSERT_EQ(Exchange(Bytes({0x00}), 1), Bytes({0xD5}));
+    ASSERT_EQ(Exchange(SupportImage("BootLoader.hex"), 1), Bytes({0x01}));
+    EXPECT_EQ(Exchange(SupportImage("BootMonitor.hex"), 1, 600), "") << "0x03 withheld";
     line_->Read(1, static_cast<uint32_t>(CBootModel::kResetGapMs) + 100);
     BootToMonitor();
     const std::string data = Bytes({1, 2, 4, 8});
