@@ -360,7 +360,7 @@ TEST_F(HandlerTest, DestructionIsPromptWhenTheBoardIsSilentOrThePortIsGone)
     board_.SetAcknowledging(true);
     {
         auto handler = Connect(true);
-        pty_.HangUp();
+        board_.HangUp();
         uint32_t code = 0;
         EXPECT_FALSE(handler->ZelCmdStartApplication(&code, 300));
         const auto start = steady_clock::now();
