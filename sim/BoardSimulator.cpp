@@ -257,7 +257,7 @@ struct CBoardSimulator::Impl {
             link.OnByte(byte, now);
             return;
         }
-        if (byte == 0x00 && !link.InFrame()) {
+        if (byte == 0x00 && !link.InFrame(now)) {
             ResetSession("boot mode after a reset with the boot jumper");
             subsystem.OnReset();
             boot_mode = true;

@@ -59,6 +59,13 @@ std::string CSimFrameLink::BuildFrame(uint8_t number, char type, const std::stri
 
 void CSimFrameLink::OnByte(uint8_t byte, uint64_t now_ms)
 {
+    if (in_frame_ && !InFrame(now_ms)) {
+        Trace(Format("rx %s dropped: no more bytes for %llu ms", Printable(frame_).c_str(),
+                     static_cast<unsigned long long>(kFrameGapMs)));
+        in_frame_ = false;
+        frame_.clear();
+    }
+    last_byte_ms_ = now_ms;
     if (!in_frame_) {
         if (byte == kStart) {
             in_frame_ = true;

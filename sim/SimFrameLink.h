@@ -32,10 +32,14 @@ public:
 
     CSimFrameLink(Hooks hooks, CFaultPlan* faults, uint32_t ack_timeout_ms, int attempts);
 
+    // A frame whose next byte does not come within this gap is dropped, as the tool's own
+    // receiver drops one.
+    static constexpr uint64_t kFrameGapMs = 200;
+
     // One received byte of the runtime stream.
     void OnByte(uint8_t byte, uint64_t now_ms);
-    // True while a frame has started ('$' seen) and not yet ended.
-    bool InFrame() const { return in_frame_; }
+    // True while a frame has started ('$' seen), not yet ended and not yet timed out at now_ms.
+    bool InFrame(uint64_t now_ms) const { return in_frame_ && now_ms - last_byte_ms_ <= kFrameGapMs; }
 
     // Queues a message for sending; it goes out when the frames before it are acknowledged.
     void Send(const std::string& message, uint64_t now_ms);
@@ -68,6 +72,7 @@ private:
 
     // Receiving.
     bool in_frame_ = false;
+    uint64_t last_byte_ms_ = 0;
     std::string frame_;
     bool first_frame_ = true;
     uint8_t last_received_ = 0;

@@ -78,6 +78,24 @@ TEST_F(FrameLinkTest, ARepeatedFrameIsAcknowledgedButHandledOnce)
     EXPECT_EQ(board_->ReceivedMessages().size(), 1u);
 }
 
+TEST_F(FrameLinkTest, AFrameCutByALongGapIsDroppedAndTheNextOneCounts)
+{
+    StartBoard();
+    const std::string frame = RawFrame(0x01, 'D', "r 0x0001 0x2000 0x00");
+    line_->Write(frame.substr(0, 10));
+    EXPECT_EQ(line_->ReadQuiet(400), "");
+    line_->Write(frame);
+    EXPECT_EQ(line_->ReadFrame(2000), RawFrame(0x01, 'A', ""));
+    EXPECT_EQ(line_->ReadFrame(2000), RawFrame(0x01, 'D', "c 0x0001 0x00 0x24"));
+    // A 0x00 after such a gap is outside any frame: the reset into boot mode.
+    line_->Write(frame.substr(0, 10));
+    line_->ReadQuiet(400);
+    line_->Write(std::string(1, '\0'));
+    const std::string got = line_->ReadQuiet(300);
+    ASSERT_FALSE(got.empty());
+    EXPECT_EQ(got.back(), '\xD5') << got;
+}
+
 TEST_F(FrameLinkTest, AnEmptyDataFrameIsAcknowledgedAndDeliversNothing)
 {
     StartBoard();
