@@ -360,6 +360,19 @@ TEST(SubsystemTest, ScenarioChoices)
     });
 }
 
+TEST(ScenarioTest, TheExampleScenariosLoad)
+{
+    for (const char* name : {"doserate-limits.ini", "self-test-error.ini", "bad-line.ini"}) {
+        CScenario s;
+        std::string error;
+        EXPECT_TRUE(s.Load(std::string(ZOV_SIM_SCENARIOS) + "/" + name, &error)) << name << ": " << error;
+        for (const std::string& fault : s.fault_settings) {
+            FaultSettings f;
+            EXPECT_TRUE(f.Parse(fault, &error)) << name << ": " << error;
+        }
+    }
+}
+
 TEST(ScenarioTest, FileValuesAndMalformedLines)
 {
     CTempFolder folder;
