@@ -1,0 +1,104 @@
+// zovtool: the ZOV tool's window. main only wires the application object, the prompt, the
+// optional simulated board and the main window together.
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <QApplication>
+
+#include "gui/GuiPrompt.h"
+#include "gui/MainFrame.h"
+#include "platform/Prompt.h"
+#include "platform/Settings.h"
+
+namespace {
+
+constexpr int kExitCannotRun = 2;
+
+struct tagToolOptions {
+    bool simulate = false;
+    std::string settings;
+};
+
+void PrintUsage()
+{
+    std::printf(
+        "usage: zovtool [--simulate] [--settings FILE]\n"
+        "\n"
+        "  --simulate        start the built-in simulated controller board and talk to it for\n"
+        "                    this run (the saved COM port is not changed)\n"
+        "  --settings FILE   settings file to use instead of ~/.config/KVT/Nemra/ZOV tool.reg\n");
+}
+
+// False (after saying why) when the arguments cannot be used; exit_code tells how to end.
+bool ParseArguments(int argc, char** argv, tagToolOptions& options, int& exit_code)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument == "--simulate") {
+            options.simulate = true;
+        } else if (argument == "--settings" && i + 1 < argc) {
+            options.settings = argv[++i];
+        } else if (argument == "--help" || argument == "-h") {
+            PrintUsage();
+            exit_code = 0;
+            return false;
+        } else {
+            std::fprintf(stderr, "zovtool: unknown option or missing value: %s (see --help)\n",
+                         argument.c_str());
+            exit_code = kExitCannotRun;
+            return false;
+        }
+    }
+    return true;
+}
+
+// Qt aborts with a long report when it cannot reach a display; say it in one line instead.
+bool HasDisplay()
+{
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    if (platform != nullptr && *platform != '\0') {
+        return true;  // the caller chose a platform (offscreen, vnc, ...)
+    }
+    for (const char* name : {"DISPLAY", "WAYLAND_DISPLAY"}) {
+        const char* value = std::getenv(name);
+        if (value != nullptr && *value != '\0') {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    tagToolOptions options;
+    int exit_code = 0;
+    if (!ParseArguments(argc, argv, options, exit_code)) {
+        return exit_code;
+    }
+    if (!HasDisplay()) {
+        std::fprintf(stderr,
+                     "zovtool: no display (DISPLAY is not set); start it on a desktop or under "
+                     "Xvfb, or use zovcli\n");
+        return kExitCannotRun;
+    }
+    if (!options.settings.empty()) {
+        CSettingsStore::SetFile(options.settings);
+    }
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("ZOV tool"));
+    QApplication::setOrganizationName(QStringLiteral("KVT"));
+
+    CGuiPrompt prompt;
+    CScopedPrompt prompt_scope(prompt);
+
+    QString simulated_port;
+    CMainFrame frame(&prompt, simulated_port);
+    frame.show();
+    return QApplication::exec();
+}
