@@ -130,7 +130,7 @@ void CPreferencesPage::Build(const QStringList&)
     grid->addWidget(fluoro, 2, 0, 1, 2);
     grid->setColumnStretch(0, 3);
     grid->setColumnStretch(1, 2);
-    auto* outer = new QVBoxLayout(this);
+    auto* outer = new QVBoxLayout;
     auto* heading = new QLabel(QStringLiteral("<b>Preferences</b>"), this);
     outer->addWidget(heading);
     outer->addLayout(grid);

@@ -26,9 +26,9 @@ QStringList PreferencesPortNames(const QStringList& system_ports);
 class CPreferencesPage : public QWidget {
     Q_OBJECT
 public:
-    // system_ports: the names of the ports the system lists (the page asks the system itself
-    // when this is empty and use_system_ports is true).
+    // Offers the ports the system lists (QSerialPortInfo).
     explicit CPreferencesPage(QWidget* parent = nullptr);
+    // Offers system_ports as the ports the system lists (tests).
     CPreferencesPage(const QStringList& system_ports, QWidget* parent);
 
     QComboBox* PortBox() const { return port_; }
