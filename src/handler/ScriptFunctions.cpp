@@ -32,6 +32,43 @@ int End(Handler& handler, bool ok, std::string& result_text)
     return ok ? 1 : 0;
 }
 
+// ---- Inputs the handler refuses without a request. It then leaves its last result text as the
+// previous request left it (often "OK"), so these functions check first and tell the script why.
+
+constexpr uint32_t kHighestBuffer = 10;  // Review
+
+std::string DeviceProblem(uint32_t device)
+{
+    return device <= 1 ? std::string() : Format("Unknown logical device %u (0 or 1)", device);
+}
+
+std::string BufferProblem(uint32_t buffer)
+{
+    return buffer <= kHighestBuffer ? std::string()
+                                    : Format("Unknown buffer %u (0 to %u)", buffer, kHighestBuffer);
+}
+
+std::string ParamProblem(const Handler& handler, uint32_t device, const std::string& name)
+{
+    const std::string problem = DeviceProblem(device);
+    if (!problem.empty()) {
+        return problem;
+    }
+    const CParamTable* table = handler.ParamTable(device);
+    if (table == nullptr || table->GetParam(name) == nullptr) {
+        return Format("Unknown parameter \"%s\" on logical device %u", name.c_str(), device);
+    }
+    return {};
+}
+
+// @0 = 0 and the reason; the caller appends what the function always appends.
+int Refuse(CArgArray& out, std::string& result_text, const std::string& why)
+{
+    Begin(out, false);
+    result_text = why;
+    return 0;
+}
+
 // ---- Raw requests: the handler fills the list and the result text itself. ----
 
 int Read(void* context, CArgArray& in, CArgArray& out, std::string& result_text)
@@ -107,6 +144,12 @@ template <bool (Handler::*Op)(uint32_t, uint32_t*, uint32_t*)>
 int DeviceNumberRead(void* context, CArgArray& in, CArgArray& out, std::string& result_text)
 {
     Handler& handler = HandlerOf(context);
+    const std::string problem = DeviceProblem(in.GetArgUlong(0));
+    if (!problem.empty()) {
+        Refuse(out, result_text, problem);
+        out.Append(static_cast<uint32_t>(0));
+        return 0;
+    }
     uint32_t value = 0;
     uint32_t code = kNoResultCode;
     const bool ok = (handler.*Op)(in.GetArgUlong(0), &value, &code);
@@ -129,6 +172,12 @@ int SelectLogLevel(void* context, CArgArray& in, CArgArray& out, std::string& re
 int Unset(void* context, CArgArray& in, CArgArray& out, std::string& result_text)
 {
     Handler& handler = HandlerOf(context);
+    const uint32_t buffer = in.GetArgUlong(0);
+    if (buffer != 0 && buffer != 9) {
+        return Refuse(out, result_text,
+                      Format("Buffer %u cannot be unset (only 0, System Wide, and 9, Field Service)",
+                             buffer));
+    }
     uint32_t code = kNoResultCode;
     const bool ok =
         handler.ZelCmdUnset(in.GetArgUlong(0), in.GetArgUlong(1), in.GetArgUlong(2), &code);
@@ -234,8 +283,18 @@ int ErrorBits(void* context, CArgArray& in, CArgArray& out, std::string& result_
     Handler& handler = HandlerOf(context);
     const uint32_t size = in.GetArgUlong(2);
     if (size > kMaxErrorBitsBytes) {
-        Begin(out, false);
-        result_text = Handler::GetResultText(5);
+        return Refuse(out, result_text,
+                      Format("ArraySize %u is more than a reply can hold (%u)", size, kMaxErrorBitsBytes));
+    }
+    std::string problem = DeviceProblem(in.GetArgUlong(0));
+    if (problem.empty()) {
+        problem = BufferProblem(in.GetArgUlong(1));
+    }
+    if (!problem.empty()) {
+        Refuse(out, result_text, problem);
+        for (uint32_t i = 0; i < size; ++i) {
+            out.Append(static_cast<int32_t>(0));
+        }
         return 0;
     }
     std::vector<uint8_t> bytes(size, 0);
@@ -255,21 +314,23 @@ int SetRequested(void* context, CArgArray& in, CArgArray& out, std::string& resu
 {
     Handler& handler = HandlerOf(context);
     const uint32_t device = in.GetArgUlong(0);
+    const uint32_t buffer = in.GetArgUlong(1);
     const std::string name = in.GetArgString(2);
-    const CParamTable* table = handler.ParamTable(device);
-    const ParamEntry* entry = table != nullptr ? table->GetParam(name) : nullptr;
-    if (entry == nullptr) {
-        // Nothing was sent, so the handler's last result text would speak of an earlier request.
-        Begin(out, false);
+    std::string problem = ParamProblem(handler, device, name);
+    if (problem.empty()) {
+        problem = BufferProblem(buffer);
+    }
+    if (!problem.empty()) {
+        Refuse(out, result_text, problem);
         out.Append(kNoResultCode);
-        result_text = table == nullptr
-                          ? Format("Unknown logical device %u", device)
-                          : Format("Unknown parameter \"%s\" on logical device %u", name.c_str(), device);
         return 0;
     }
+    // The value arrives as text or number; it takes the parameter's own type, so the handler's
+    // type check always passes for a script.
+    const ParamEntry* entry = handler.ParamTable(device)->GetParam(name);
     const ParamValue value = ParamValueFromText(entry->type, in.GetArgString(3));
     uint32_t code = kNoResultCode;
-    const bool ok = handler.ZelDevSetReq(device, in.GetArgUlong(1), name, &value, &code);
+    const bool ok = handler.ZelDevSetReq(device, buffer, name, &value, &code);
     Begin(out, ok);
     out.Append(code);
     return End(handler, ok, result_text);
@@ -299,6 +360,13 @@ template <bool (Handler::*Op)(uint32_t, uint32_t, const std::string&, ParamValue
 int BufferParamRead(void* context, CArgArray& in, CArgArray& out, std::string& result_text)
 {
     Handler& handler = HandlerOf(context);
+    std::string problem = ParamProblem(handler, in.GetArgUlong(0), in.GetArgString(2));
+    if (problem.empty()) {
+        problem = BufferProblem(in.GetArgUlong(1));
+    }
+    if (!problem.empty()) {
+        return Refuse(out, result_text, problem);
+    }
     ParamValue value;
     uint32_t code = kNoResultCode;
     const bool ok = (handler.*Op)(in.GetArgUlong(0), in.GetArgUlong(1), in.GetArgString(2), &value, &code);
@@ -313,6 +381,10 @@ template <bool (Handler::*Op)(uint32_t, const std::string&, ParamValue*, uint32_
 int LimitParamRead(void* context, CArgArray& in, CArgArray& out, std::string& result_text)
 {
     Handler& handler = HandlerOf(context);
+    const std::string problem = ParamProblem(handler, in.GetArgUlong(0), in.GetArgString(1));
+    if (!problem.empty()) {
+        return Refuse(out, result_text, problem);
+    }
     ParamValue value;
     uint32_t code = kNoResultCode;
     const bool ok = (handler.*Op)(in.GetArgUlong(0), in.GetArgString(1), &value, &code);
