@@ -48,6 +48,11 @@ std::string ParamValueText(const ParamValue& value);
 // text reading as 0. Never fails: text that is no number reads as 0.
 ParamValue ParamValueFromText(uint32_t type, const std::string& text);
 
+// The number that the hexadecimal digits of text at pos to pos + width - 1 spell. Digits
+// missing from a short text, and everything from the first non-hex character on, read as
+// nothing, so "0x12" read at 2 with width 4 gives 0x12 and a text that is too short gives 0.
+uint32_t ReadHexGroup(const std::string& text, size_t pos, size_t width);
+
 // Where one parameter lives. The minimum and maximum subindexes address the device's
 // minimum/maximum object and equal the requested and accepted subindexes.
 struct ParamEntry {
@@ -73,13 +78,9 @@ public:
     virtual const char* GetParamName(uint16_t requested_subindex) const = 0;
 
 protected:
-    struct tagNamedEntry {
-        const char* name;
-        ParamEntry entry;
-    };
     CParamTable() = default;
-    // Fills the name map from a static table.
-    void Fill(const tagNamedEntry* table, size_t count);
+    // Adds one parameter; name and entry must live as long as the table.
+    void Add(const char* name, const ParamEntry* entry) { params_.emplace(name, entry); }
 
     std::map<std::string, const ParamEntry*> params_;
 };

@@ -39,6 +39,11 @@ class CSerialPort;
 // The ZEL result code when no code came back.
 constexpr uint32_t kNoResultCode = 0xFFFFFFFF;
 
+// The data of ZelCmdSetClock for a moment given as seconds since 1970-01-01 00:00:00 UTC:
+// "0x%08x%04x" of the milliseconds since midnight and the day number, both counted from the
+// subsystem's epoch.
+std::string SetClockDataText(int64_t unix_seconds);
+
 // The information of the subsystem's current log entry.
 struct LogEntryInfo {
     uint8_t sequence_number = 0;
@@ -309,8 +314,8 @@ private:
     uint16_t TakeMessageId();
     int SendText(const std::string& text);
     tagPendingCommand* AddPendingCommand(uint16_t message_id);
-    void RemovePendingCommand(uint16_t message_id);
-    int DcmSend(const std::string& text, uint32_t link_status_if_sendable);
+    void RemovePendingCommand(const tagPendingCommand* record);
+    int DcmSend(const std::string& text, bool arguments_ok);
 
     // Typed-operation helpers: one request, result code, IsRequestOk; value = @5 on success.
     bool TypedRead(uint32_t index, uint32_t subindex, std::string* value, uint32_t* result_code,
@@ -353,11 +358,11 @@ private:
     std::mutex pending_lock_;
     std::deque<std::unique_ptr<tagPendingCommand>> pending_commands_;
     std::mutex request_lock_;
-    // Separates the senders on the link: a request and a DCM answer may both send, and the
-    // link's transmit side holds one frame at a time.
-    std::mutex send_lock_;
-    // True while the link is up; read by requesters without the request lock.
-    std::atomic<bool> link_up_{false};
+    // True while the port is open; read without the request lock by IsConnected and
+    // ZELSP_GetCommandResult.
+    std::atomic<bool> port_open_{false};
+    // Used when the owner lends no shared message number.
+    uint16_t own_message_number_ = 0;
 
     std::mutex event_lock_;
     std::deque<uint32_t> event_queue_;
