@@ -20,6 +20,8 @@
 
 namespace {
 
+constexpr uint32_t kIdleWaitMs = 2000;
+
 QFont FixedFont()
 {
     QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
@@ -139,6 +141,9 @@ bool CScriptWindow::RunScript()
         return false;
     }
     FlushOutput();
+    // The end of the last script is reported just before the engine turns idle; the engine
+    // is done with it by then and only needs a moment to say so.
+    engine_.WaitForEnd(kIdleWaitMs);
     const QString name = file_path_.isEmpty() ? QStringLiteral("script")
                                               : QFileInfo(file_path_).fileName();
     // Scripts may be saved with CR LF; Lua reads either, and error lines count the same.
