@@ -181,10 +181,10 @@ void CMainFrame::UpdateTitle()
     }
     setWindowTitle(title);
     if (panes_[kPanePort] != nullptr) {
-        const QString port = QString::fromStdString(AppSettings::GetComPort());
-        panes_[kPanePort]->setText(simulated_port_.isEmpty()
-                                       ? port
-                                       : QStringLiteral("%1 (simulated)").arg(port));
+        // Pane 2 names the port once connected; this pane says whose port it is.
+        panes_[kPanePort]->setText(simulated_port_.isEmpty() ? QString()
+                                                             : QStringLiteral("Simulated board"));
+        panes_[kPanePort]->setVisible(!simulated_port_.isEmpty());
     }
 }
 

@@ -34,7 +34,7 @@ public:
         kPaneConnection = 1,
         kPaneDetail = 2,
         kPaneView = 3,
-        kPanePort = 4,
+        kPanePort = 4,  // "Simulated board" while the run uses it
         kPaneVersion = 5,
         kPaneCount = 6,
     };

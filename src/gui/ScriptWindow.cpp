@@ -49,6 +49,9 @@ CScriptWindow::CScriptWindow(CScriptEngine& engine, QWidget* parent)
     editor_->setTabWidth(4);
     editor_->setBraceMatching(QsciScintilla::SloppyBraceMatch);
     editor_->setEolMode(QsciScintilla::EolWindows);
+    // The horizontal scroll bar appears only for lines wider than the editor.
+    editor_->SendScintilla(QsciScintilla::SCI_SETSCROLLWIDTH, 1);
+    editor_->SendScintilla(QsciScintilla::SCI_SETSCROLLWIDTHTRACKING, 1);
     editor_->setText(QStringLiteral("-- Type a script and press Run, for example:\r\n"
                                     "print(ZelVerGetComponentVersion(6))\r\n"));
 
