@@ -10,6 +10,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QSplitter>
+#include <QStyle>
 #include <QVBoxLayout>
 #include <Qsci/qscilexerlua.h>
 #include <Qsci/qsciscintilla.h>
@@ -220,9 +221,15 @@ void CScriptWindow::OnScriptEnded(ScriptOutcome outcome, const QString& error_te
 void CScriptWindow::RefreshFunctionList()
 {
     functions_->clear();
+    int widest = 0;
     for (const std::string& name : engine_.FunctionNames()) {
-        functions_->addItem(QString::fromStdString(name));
+        const QString shown = QString::fromStdString(name);
+        functions_->addItem(shown);
+        widest = std::max(widest, functions_->fontMetrics().horizontalAdvance(shown));
     }
+    // Wide enough for the longest name beside the vertical scroll bar.
+    functions_->setMinimumWidth(widest + functions_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) +
+                                4 * functions_->frameWidth() + 8);
     help_->setPlainText(functions_->count() == 0
                             ? QStringLiteral("No functions are registered.")
                             : QStringLiteral("Select a function to see its help text; "

@@ -8,10 +8,14 @@
 
 #include <QApplication>
 
+#include <memory>
+
+#include "BoardSimulator.h"
 #include "gui/GuiPrompt.h"
 #include "gui/MainFrame.h"
 #include "platform/Prompt.h"
 #include "platform/Settings.h"
+#include "shell/AppSettings.h"
 
 namespace {
 
@@ -21,6 +25,25 @@ struct tagToolOptions {
     bool simulate = false;
     std::string settings;
 };
+
+// Starts the built-in simulated board and points this run's links at it. Null (after telling
+// the engineer) when it cannot start; the tool then uses the saved port.
+std::unique_ptr<CBoardSimulator> StartSimulatedBoard()
+{
+    BoardSimOptions sim_options;
+    // The board's own trace would only clutter the terminal; the tool log shows the frames.
+    sim_options.trace_sink = [](const std::string&) {};
+    auto simulator = std::make_unique<CBoardSimulator>(std::move(sim_options));
+    std::string error;
+    if (!simulator->Start(&error)) {
+        ShowMessage("The simulated board could not be started: " + error +
+                        "\r\nThe tool uses the COM port of the settings.",
+                    PromptIcon::Warning);
+        return nullptr;
+    }
+    AppSettings::SetComPortForRun(simulator->DevicePath());
+    return simulator;
+}
 
 void PrintUsage()
 {
@@ -97,8 +120,21 @@ int main(int argc, char** argv)
     CGuiPrompt prompt;
     CScopedPrompt prompt_scope(prompt);
 
+    // The board outlives the window, so that the view's handler closes its link first.
+    std::unique_ptr<CBoardSimulator> simulator;
     QString simulated_port;
-    CMainFrame frame(&prompt, simulated_port);
-    frame.show();
-    return QApplication::exec();
+    if (options.simulate) {
+        simulator = StartSimulatedBoard();
+        if (simulator) {
+            simulated_port = QString::fromStdString(simulator->DevicePath());
+        }
+    }
+    int result = 0;
+    {
+        CMainFrame frame(&prompt, simulated_port);
+        frame.show();
+        result = QApplication::exec();
+    }
+    AppSettings::SetComPortForRun("");
+    return result;
 }

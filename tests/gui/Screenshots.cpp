@@ -2,7 +2,8 @@
 // a picture of each, to look at the layout on a real display (run it under Xvfb). Not a test:
 // it checks nothing itself.
 //
-//   zov_gui_screenshots FOLDER            the windows, against the port of the settings
+//   zov_gui_screenshots [--simulate] FOLDER   the windows, against the port of the settings or
+//                                            the built-in simulated board
 //   zov_gui_screenshots --root FILE.png   a picture of the whole screen (another program's window)
 
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include <QTimer>
 #include <Qsci/qsciscintilla.h>
 
+#include "BoardSimulator.h"
 #include "gui/AboutDlg.h"
 #include "gui/DataViewerDialog.h"
 #include "gui/GuiPrompt.h"
@@ -32,6 +34,7 @@
 #include "logging/ZovLogging.h"
 #include "platform/Prompt.h"
 #include "platform/SystemTime.h"
+#include "shell/AppSettings.h"
 
 namespace {
 
@@ -94,11 +97,22 @@ void FillLogs()
     LogScriptText("Script \"script\" ended.");
 }
 
-int TakeAll(const QString& folder)
+int TakeAll(const QString& folder, bool simulate)
 {
     CGuiPrompt prompt;
     CScopedPrompt prompt_scope(prompt);
-    CMainFrame frame(&prompt);
+    CBoardSimulator simulator{BoardSimOptions{}};
+    QString simulated_port;
+    if (simulate) {
+        std::string error;
+        if (!simulator.Start(&error)) {
+            std::fprintf(stderr, "the simulated board did not start: %s\n", error.c_str());
+            return 1;
+        }
+        AppSettings::SetComPortForRun(simulator.DevicePath());
+        simulated_port = QString::fromStdString(simulator.DevicePath());
+    }
+    CMainFrame frame(&prompt, simulated_port);
     frame.resize(1000, 720);
     frame.show();
     int failures = 0;
@@ -153,9 +167,10 @@ int main(int argc, char** argv)
     if (argc == 3 && std::string(argv[1]) == "--root") {
         return GrabRoot(QString::fromLocal8Bit(argv[2]));
     }
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: zov_gui_screenshots FOLDER | --root FILE.png\n");
+    const bool simulate = argc == 3 && std::string(argv[1]) == "--simulate";
+    if (argc != 2 && !simulate) {
+        std::fprintf(stderr, "usage: zov_gui_screenshots [--simulate] FOLDER | --root FILE.png\n");
         return 2;
     }
-    return TakeAll(QString::fromLocal8Bit(argv[1]));
+    return TakeAll(QString::fromLocal8Bit(argv[argc - 1]), simulate);
 }
