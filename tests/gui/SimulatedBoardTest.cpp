@@ -7,8 +7,12 @@
 #include <QTest>
 #include <Qsci/qsciscintilla.h>
 
+#include <QListWidget>
+
 #include "BoardSimulator.h"
+#include "Subsystem.h"
 #include "TestSupport.h"
+#include "gui/SetLogLevelDlg.h"
 #include "gui/MainFrame.h"
 #include "gui/ScriptView.h"
 #include "gui/ScriptWindow.h"
@@ -22,6 +26,7 @@ private slots:
     void cleanup();
     void ScriptingViewTalksToTheBoard();
     void PortGoneThenBackBySwitchingViews();
+    void LogLevelDialogShowsAndSendsTheLevel();
 
 private:
     std::unique_ptr<CBoardSimulator> StartBoard();
@@ -132,6 +137,38 @@ void SimulatedBoardTest::PortGoneThenBackBySwitchingViews()
     QTRY_COMPARE(frame.StatusPaneText(CMainFrame::kPaneConnection), QStringLiteral("Connected"));
     const QString output = Run(frame, QStringLiteral("print((ZelVerGetComponentVersion(6)))"));
     QCOMPARE(output, QStringLiteral("1\n"));
+}
+
+void SimulatedBoardTest::LogLevelDialogShowsAndSendsTheLevel()
+{
+    auto board = StartBoard();
+    QVERIFY(board != nullptr);
+    CMainFrame frame;
+    CSerialCommHandler* handler = frame.CurrentView()->CommHandler();
+    QVERIFY(handler != nullptr);
+    uint32_t level = 99;
+    board->Inspect([&level](const CSubsystem& subsystem) { level = subsystem.LogLevel(); });
+    QVERIFY(level < 8);
+    {
+        CSetLogLevelDlg dialog(*handler, &frame);
+        QCOMPARE(dialog.LevelList()->count(), 8);
+        QCOMPARE(dialog.LevelList()->currentRow(), static_cast<int>(level));
+        dialog.LevelList()->setCurrentRow(5);
+        QCOMPARE(dialog.LevelList()->currentItem()->text(), QStringLiteral("5: Warning"));
+        dialog.accept();
+        QCOMPARE(dialog.result(), int{QDialog::Accepted});
+    }
+    board->Inspect([&level](const CSubsystem& subsystem) { level = subsystem.LogLevel(); });
+    QCOMPARE(level, 5u);
+
+    // With the link down the dialog shows level 0 and OK still closes it, silently.
+    board->Stop();
+    CSetLogLevelDlg dialog(*handler, &frame);
+    QCOMPARE(dialog.LevelList()->currentRow(), 0);
+    QCOMPARE(dialog.LevelList()->currentItem()->text(), QStringLiteral("0: Debug Extended"));
+    dialog.accept();
+    QCOMPARE(dialog.result(), int{QDialog::Accepted});
+    QVERIFY(prompt_->Texts().empty());
 }
 
 QTEST_MAIN(SimulatedBoardTest)
