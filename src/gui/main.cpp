@@ -10,6 +10,12 @@
 
 #include <memory>
 
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <QSocketNotifier>
+
 #include "BoardSimulator.h"
 #include "gui/GuiPrompt.h"
 #include "gui/MainFrame.h"
@@ -25,6 +31,28 @@ struct tagToolOptions {
     bool simulate = false;
     std::string settings;
 };
+
+// Ctrl+C and kill end the run as the window's close does: the placement and the view are
+// stored and the view's link is closed. The handler only writes a byte; the GUI thread reads it.
+int g_signal_pipe[2] = {-1, -1};
+
+void OnStopSignal(int)
+{
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t written = write(g_signal_pipe[1], &byte, 1);
+}
+
+bool CatchStopSignals()
+{
+    if (pipe2(g_signal_pipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        return false;
+    }
+    struct sigaction action {};
+    action.sa_handler = &OnStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    return sigaction(SIGINT, &action, nullptr) == 0 && sigaction(SIGTERM, &action, nullptr) == 0;
+}
 
 // Starts the built-in simulated board and points this run's links at it. Null (after telling
 // the engineer) when it cannot start; the tool then uses the saved port.
@@ -132,6 +160,18 @@ int main(int argc, char** argv)
     int result = 0;
     {
         CMainFrame frame(&prompt, simulated_port);
+        std::unique_ptr<QSocketNotifier> stop_notifier;
+        if (CatchStopSignals()) {
+            stop_notifier = std::make_unique<QSocketNotifier>(g_signal_pipe[0],
+                                                              QSocketNotifier::Read);
+            QObject::connect(stop_notifier.get(), &QSocketNotifier::activated, &frame, [&frame] {
+                char bytes[16];
+                while (read(g_signal_pipe[0], bytes, sizeof bytes) > 0) {
+                }
+                frame.close();
+                QApplication::quit();
+            });
+        }
         frame.show();
         result = QApplication::exec();
     }
