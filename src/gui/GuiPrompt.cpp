@@ -71,6 +71,12 @@ void CGuiPrompt::Serve(const std::shared_ptr<tagRequest>& request)
     std::erase(pending_, request);
 }
 
+size_t CGuiPrompt::PendingQuestions()
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return pending_.size();
+}
+
 void CGuiPrompt::RefusePendingLocked()
 {
     for (const auto& request : pending_) {

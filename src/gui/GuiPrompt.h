@@ -28,6 +28,9 @@ public:
     bool AskYesNo(const std::string& text, const std::string& title) override;
     bool AskOkCancel(const std::string& text, const std::string& title) override;
 
+    // The number of worker questions waiting for their box. Any thread.
+    size_t PendingQuestions();
+
     // Announces that the GUI thread waits for worker threads for the scope's lifetime. Nests.
     class CWorkerWaitScope {
     public:

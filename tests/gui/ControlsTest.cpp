@@ -1,6 +1,11 @@
 // The small shared controls and dialogs: the data viewer's exact text, the colour static, the
-// owner-drawn tab control and the about box.
+// owner-drawn tab control, the about box, and the prompt's refusal to block a waiting GUI thread.
 
+#include <atomic>
+#include <thread>
+
+#include <QApplication>
+#include <QDeadlineTimer>
 #include <QLabel>
 #include <QTest>
 
@@ -8,6 +13,7 @@
 #include "gui/ColorStatic.h"
 #include "gui/DataViewerDialog.h"
 #include "gui/DataViewerText.h"
+#include "gui/GuiPrompt.h"
 #include "gui/TabCtrlEx.h"
 
 class ControlsTest : public QObject {
@@ -21,6 +27,7 @@ private slots:
     void ColorStaticKeepsItsColours();
     void TabCtrlExFindsTheFirstTabWithItemData();
     void AboutBoxShowsVersionAndEdition();
+    void WorkerQuestionsDoNotWaitForABusyGuiThread();
 };
 
 namespace {
@@ -144,6 +151,36 @@ void ControlsTest::AboutBoxShowsVersionAndEdition()
     QVERIFY(version != nullptr && edition != nullptr);
     QVERIFY(version->text().contains(QStringLiteral("1.3.4.0010")));
     QCOMPARE(edition->text(), QStringLiteral("OEM"));
+}
+
+void ControlsTest::WorkerQuestionsDoNotWaitForABusyGuiThread()
+{
+    CGuiPrompt prompt;
+    // A question asked while the GUI thread waits for workers is answered No at once.
+    {
+        CGuiPrompt::CWorkerWaitScope waiting(&prompt);
+        bool answer = true;
+        std::thread([&] { answer = prompt.AskYesNo("Abort the download?", "ZOV tool"); }).join();
+        QVERIFY(!answer);
+    }
+    // A question already waiting for its box when the GUI thread starts to wait is answered No
+    // too, and its box is never shown afterwards.
+    std::atomic<int> answer{-1};
+    std::thread worker([&] { answer = prompt.AskOkCancel("Store in flash?", "ZOV tool") ? 1 : 0; });
+    // Without handling events here, the box stays queued and the worker waits.
+    QDeadlineTimer deadline(30000);
+    while (prompt.PendingQuestions() == 0 && !deadline.hasExpired()) {
+        std::this_thread::yield();
+    }
+    QCOMPARE(prompt.PendingQuestions(), size_t{1});
+    QCOMPARE(answer.load(), -1);
+    {
+        CGuiPrompt::CWorkerWaitScope waiting(&prompt);
+        worker.join();
+    }
+    QCOMPARE(answer.load(), 0);
+    QCoreApplication::processEvents();
+    QVERIFY(QApplication::activeModalWidget() == nullptr);
 }
 
 QTEST_MAIN(ControlsTest)

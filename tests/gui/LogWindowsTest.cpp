@@ -13,6 +13,7 @@
 #include "platform/Notify.h"
 #include "platform/Prompt.h"
 #include "platform/TextFile.h"
+#include "shell/AppSettings.h"
 
 class LogWindowsTest : public QObject {
     Q_OBJECT
@@ -25,6 +26,7 @@ private slots:
     void ToolLogCutsTheOldestLinesButTheFileKeepsThem();
     void ToolLogFiltersByLevelAndFollowsNewFlags();
     void ToolLogClearEmptiesWindowAndFile();
+    void LogWindowKeepsItsRectangle();
 };
 
 namespace {
@@ -193,6 +195,32 @@ void LogWindowsTest::ToolLogClearEmptiesWindowAndFile()
     QCOMPARE(window.Edit()->LineCount(), 0);
     QCOMPARE(ReadFileText(window.Module().LogFilePath()), std::string());
     QVERIFY(window.SaveButton()->isEnabled());
+}
+
+void LogWindowsTest::LogWindowKeepsItsRectangle()
+{
+    using AppSettings::StoredWindow;
+    CScopedSettingsFile settings;
+    CTempFolder folder;
+    // Never restored and never shown: nothing of its own to store.
+    { CZovLogWindow window(nullptr, folder.Path()); }
+    QVERIFY(!AppSettings::GetWindowRect(StoredWindow::ToolLog).left);
+
+    const int sides[] = {40, 50, 540, 450};
+    const char* const names[] = {"Left", "Top", "Right", "Bottom"};
+    for (int i = 0; i < 4; ++i) {
+        AppSettings::SetWindowCoordinate(StoredWindow::ToolLog, names[i], sides[i]);
+    }
+    {
+        CZovLogWindow window(nullptr, folder.Path());
+        QCOMPARE(window.geometry(), QRect(40, 50, 500, 400));
+        window.setGeometry(60, 70, 600, 380);
+    }
+    const AppSettings::StoredRect stored = AppSettings::GetWindowRect(StoredWindow::ToolLog);
+    QCOMPARE(stored.left, std::optional<int32_t>(60));
+    QCOMPARE(stored.top, std::optional<int32_t>(70));
+    QCOMPARE(stored.right, std::optional<int32_t>(660));
+    QCOMPARE(stored.bottom, std::optional<int32_t>(450));
 }
 
 QTEST_MAIN(LogWindowsTest)

@@ -7,6 +7,8 @@
 #include <QDate>
 #include <QLocale>
 #include <QPointer>
+#include <QStatusBar>
+#include <QToolBar>
 #include <QTest>
 
 #include "TestSupport.h"
@@ -40,6 +42,7 @@ private slots:
     void ClosingStoresViewAndPlacement();
     void WorkerNotificationsReachStatusBarAndLogWindows();
     void ConnectionTextIsShownAsSent();
+    void BarsToggleAndLogWindowsOpen();
 
 private:
     std::unique_ptr<CScopedSettingsFile> settings_;
@@ -315,6 +318,39 @@ void MainFrameTest::ConnectionTextIsShownAsSent()
     QCOMPARE(frame.StatusPaneText(CMainFrame::kPaneConnection), QStringLiteral("Disconnected"));
     Notify::Post(kNotifyConnection, 1, "COM1");
     QTRY_COMPARE(frame.StatusPaneText(CMainFrame::kPaneDetail), QStringLiteral("COM1"));
+}
+
+void MainFrameTest::BarsToggleAndLogWindowsOpen()
+{
+    CMainFrame frame;
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    QAction* toolbar = nullptr;
+    QAction* status_bar = nullptr;
+    for (QAction* action : frame.findChildren<QAction*>()) {
+        if (action->text() == QStringLiteral("&Toolbar")) {
+            toolbar = action;
+        } else if (action->text() == QStringLiteral("&Status Bar")) {
+            status_bar = action;
+        }
+    }
+    QVERIFY(toolbar != nullptr && status_bar != nullptr);
+    QVERIFY(frame.statusBar()->isVisible());
+    status_bar->trigger();
+    QVERIFY(!frame.statusBar()->isVisible());
+    status_bar->trigger();
+    QVERIFY(frame.statusBar()->isVisible());
+    auto* bar = frame.findChild<QToolBar*>(QStringLiteral("Toolbar"));
+    QVERIFY(bar != nullptr && bar->isVisible());
+    toolbar->trigger();
+    QVERIFY(!bar->isVisible());
+
+    frame.LoggingAction()->trigger();
+    QVERIFY(frame.ToolLogWindow()->isVisible());
+    frame.LoggingAction()->trigger();
+    QVERIFY(!frame.ToolLogWindow()->isVisible());
+    frame.EventsAction()->trigger();
+    QVERIFY(frame.ApplicationLogWindow()->isVisible());
 }
 
 QTEST_MAIN(MainFrameTest)
