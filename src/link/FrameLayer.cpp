@@ -7,15 +7,10 @@
 #include <new>
 #include <string>
 
+#include "link/FrameCodec.h"
 #include "logging/ZovLogging.h"
 
 namespace {
-
-constexpr char kStartId = '$';
-constexpr char kStopId = '\r';
-constexpr char kTypeData = 'D';
-constexpr char kTypeAck = 'A';
-constexpr char kTypeNack = 'N';
 
 struct FrameLayerStruct {
     ZelPortHandle port = nullptr;
@@ -61,53 +56,6 @@ void RemoveHandle(const FrameLayerStruct* instance)
     g_links.remove_if([instance](const FrameLayerPtr& link) { return link.get() == instance; });
 }
 
-const char kHexDigits[] = "0123456789ABCDEF";
-
-void PutHex(char* at, uint8_t value)
-{
-    at[0] = kHexDigits[value >> 4];
-    at[1] = kHexDigits[value & 0x0F];
-}
-
-int HexValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-// Two upper-case hex digits to one byte. The high nibble is stored before the second digit is
-// looked at, so a refusal can name as much of a frame number as was readable.
-int ASCIIhex2char(const char* digits, uint8_t* value)
-{
-    const int high = HexValue(digits[0]);
-    if (high < 0) {
-        LogZelWarning("ASCIIhex2char", "Invalid hex character");
-        return kZelCommError;
-    }
-    *value = static_cast<uint8_t>(high << 4);
-    const int low = HexValue(digits[1]);
-    if (low < 0) {
-        LogZelWarning("ASCIIhex2char", "Invalid hex character");
-        return kZelCommError;
-    }
-    *value = static_cast<uint8_t>(*value | low);
-    return kZelOk;
-}
-
-uint8_t Checksum(const char* bytes, size_t count)
-{
-    uint8_t sum = 0;
-    for (size_t i = 0; i < count; ++i) {
-        sum = static_cast<uint8_t>(sum ^ static_cast<uint8_t>(bytes[i]));
-    }
-    return sum;
-}
-
 int SendDataFrame(FrameLayerStruct& instance, const char* bytes, size_t count)
 {
     if (bytes == nullptr || count == 0) {
@@ -119,31 +67,23 @@ int SendDataFrame(FrameLayerStruct& instance, const char* bytes, size_t count)
         return kZelBadArgument;
     }
     char* frame = instance.transmit_buffer.get();
-    frame[0] = kStartId;
-    PutHex(frame + 1, instance.transmit_frame_number);
-    frame[3] = kTypeData;
-    std::memcpy(frame + 4, bytes, count);
-    PutHex(frame + 4 + count, Checksum(frame, 4 + count));
-    frame[6 + count] = kStopId;
-    return ZelPsWriteFrame(instance.port, frame, count + kZelFlFrameOverhead);
+    const size_t length = BuildDataFrame(frame, kZelFlFrameBufferSize,
+                                         instance.transmit_frame_number, bytes, count);
+    return ZelPsWriteFrame(instance.port, frame, length);
 }
 
 void SendAckFrame(const FrameLayerStruct& instance, uint8_t frame_number, char type)
 {
     LogZelDebug("SendAckFrame", "");
     char frame[kZelFlFrameOverhead];
-    frame[0] = kStartId;
-    PutHex(frame + 1, frame_number);
-    frame[3] = type;
-    PutHex(frame + 4, Checksum(frame, 4));
-    frame[6] = kStopId;
+    BuildAckFrame(frame, frame_number, type);
     ZelPsWriteFrame(instance.port, frame, sizeof frame);
 }
 
 int Refuse(const FrameLayerStruct& instance, uint8_t frame_number, const char* reason)
 {
     LogZelWarning("HandleFrame", reason);
-    SendAckFrame(instance, frame_number, kTypeNack);
+    SendAckFrame(instance, frame_number, kFrameTypeNack);
     return kZelCommError;
 }
 
@@ -153,37 +93,24 @@ int HandleFrame(FrameLayerStruct& instance, size_t length, char* out_type)
     LogZelDebug("HandleFrame", "");
     const char* frame = instance.receive_buffer.get();
     uint8_t number = 0xFF;
-    if (length < kZelFlFrameOverhead) {
-        return Refuse(instance, number, "Received frame too small");
-    }
-    if (frame[0] != kStartId) {
-        return Refuse(instance, number, "Invalid StartId");
-    }
-    if (frame[length - 1] != kStopId) {
-        return Refuse(instance, number, "Invalid StopId");
-    }
-    if (ASCIIhex2char(frame + 1, &number) != kZelOk) {
-        return Refuse(instance, number, "Invalid FrameNumber");
-    }
-    uint8_t checksum = 0;
-    if (ASCIIhex2char(frame + length - 3, &checksum) != kZelOk ||
-        checksum != Checksum(frame, length - 3)) {
-        return Refuse(instance, number, "Invalid Checksum");
+    const FrameCheck check = CheckFrame(frame, length, &number);
+    if (check != FrameCheck::Ok) {
+        return Refuse(instance, number, FrameCheckText(check));
     }
     const char type = frame[3];
     *out_type = type;
     switch (type) {
-    case kTypeAck:
+    case kFrameTypeAck:
         ZelPsInformSender(instance.port, number, 1);
         return kZelOk;
-    case kTypeNack:
+    case kFrameTypeNack:
         ZelPsInformSender(instance.port, number, 0);
         LogZelWarning("HandleFrame", "Nack received");
         return kZelOk;
-    case kTypeData:
+    case kFrameTypeData:
         // Acknowledged even when it is a repeat: the repeat means our first acknowledgement
         // was lost, and the peer must stop sending it.
-        SendAckFrame(instance, number, kTypeAck);
+        SendAckFrame(instance, number, kFrameTypeAck);
         if (instance.first_frame == 0 && number == instance.last_received_frame_number) {
             LogZelWarning("HandleFrame", "Same frame received twice");
             return kZelCommError;
@@ -192,7 +119,7 @@ int HandleFrame(FrameLayerStruct& instance, size_t length, char* out_type)
         instance.last_received_frame_number = number;
         return kZelOk;
     default:
-        SendAckFrame(instance, number, kTypeNack);
+        SendAckFrame(instance, number, kFrameTypeNack);
         LogZelWarning("HandleFrame", "Invalid FrameType");
         return kZelCommError;
     }
@@ -281,7 +208,7 @@ int ZelFlReceiveApplicationData(ZelPortHandle port, char* destination, size_t* o
             return read;
         }
         char type = 0;
-        if (HandleFrame(*instance, length, &type) == kZelOk && type == kTypeData) {
+        if (HandleFrame(*instance, length, &type) == kZelOk && type == kFrameTypeData) {
             break;
         }
         // A refused or repeated frame, or an acknowledgement already passed to the sender.

@@ -6,6 +6,7 @@
 #include <string>
 #include <unordered_map>
 
+#include "link/FrameCodec.h"
 #include "link/RingBuffer.h"
 #include "logging/ZovLogging.h"
 #include "platform/Clock.h"
@@ -188,7 +189,7 @@ int ZelPsReadFrame(ZelPortHandle port, char* buffer, size_t size, size_t* out_le
     }
     std::lock_guard<std::mutex> guard(instance->read_lock);
     CEvent* waits[2] = {&instance->ring_buffer.GetDataEvent(), &instance->stop_event};
-    size_t stored = 0;
+    CFrameCutter cutter(buffer, size);
     int result = kZelOk;
     for (;;) {
         const int wait = WaitForAnyEvent(waits, 2, kZelPsByteGapMs);
@@ -201,26 +202,20 @@ int ZelPsReadFrame(ZelPortHandle port, char* buffer, size_t size, size_t* out_le
             result = kZelHardwareError;  // closed under the reader, or the wait failed
             break;
         }
-        if (stored == 0 && byte != '$') {
-            continue;  // line noise or the tail of a lost frame
-        }
-        buffer[stored++] = static_cast<char>(byte);
-        if (byte == '\r') {
+        const CFrameCutter::Step step = cutter.Put(byte);
+        if (step == CFrameCutter::Step::Frame) {
             break;
         }
-        if (stored >= size - 1) {
+        if (step == CFrameCutter::Step::TooLong) {
             LogZelWarning("ZelPsReadFrame", "Frame Length error");
             result = kZelCommError;
             break;
         }
     }
-    if (stored > 0) {
-        buffer[stored] = 0;
-    }
     if (result != kZelOk) {
         return result;
     }
-    *out_length = stored;
+    *out_length = cutter.Length();
     LogZelFrame("ZelPsReadFrame: ", buffer);
     return kZelOk;
 }
