@@ -107,6 +107,10 @@ void CCliNotifySink::DrainToolLog()
     // Entries of levels that were not asked for are taken off too, so the queue never grows.
     while (CZovLogging::Instance().GetNextEntry(&time, &level, &text)) {
         if (level >= 1 && level <= 5 && levels_[level]) {
+            // Frame texts end with the frame's carriage return; one entry stays one line.
+            while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) {
+                text.pop_back();
+            }
             std::fprintf(stderr, "%02d:%02d:%02d.%03d %s\n", time.hour, time.minute, time.second,
                          time.milliseconds, text.c_str());
         }
