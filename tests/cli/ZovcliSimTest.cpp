@@ -179,6 +179,29 @@ TEST_F(ZovcliSim, LogPrintsTheSubsystemsEntries)
     EXPECT_NE(run.out.find(" - Component 4 - Level 1 - Iris closed\n"), std::string::npos) << run.out;
 }
 
+// Ctrl-C stops a running script between two requests; the program ends normally.
+TEST_F(ZovcliSim, InterruptStopsAScript)
+{
+    const std::string loop = folder_.Write("loop.lua",
+                                           "print('looping')\n"
+                                           "while true do R(0x2013, 1) end\n");
+    const std::string out = folder_.File("loop.out");
+    const std::string err = folder_.File("loop.err");
+    const int pid = StartZovcli({"--port", sim_->DevicePath(), "script", loop}, settings_, out, err);
+    ASSERT_GT(pid, 0);
+    bool running = false;
+    for (int i = 0; i < 400 && !running; ++i) {
+        running = ReadFileText(out) == "looping\n";
+        if (!running) {
+            usleep(50000);  // watching another process; no sleep hook reaches it
+        }
+    }
+    ASSERT_TRUE(running);
+    kill(pid, SIGINT);
+    EXPECT_EQ(WaitZovcli(pid, 20000), 1);
+    EXPECT_EQ(ReadFileText(err), "zovcli: the script " + loop + " was stopped\n");
+}
+
 // --follow prints what the board reports while it runs, and ends on Ctrl-C with status 0.
 TEST_F(ZovcliSim, LogFollowPrintsEntriesAsTheyArrive)
 {

@@ -224,6 +224,9 @@ TEST_F(SimFunctions, GetRequestedGivesTheValueInItsTypesForm)
         {1, "Panning", std::string("0x1a2b"), true, "0x1a2b"},
         {1, "Zoom", 0x0120u, false, "288"},
         {0, "Involved", std::string("1"), false, "1"},
+        {1, "HorizontalFlip", std::string("True"), false, "1"},
+        {1, "VerticalFlip", std::string("True"), false, "1"},
+        {1, "VerticalFlip", std::string("False"), false, "0"},
         {0, "DoseRatioTable", std::string("0x000100020003000400050006000700080009000a000b000c000d000e000f0010"),
          true, "0x000100020003000400050006000700080009000a000b000c000d000e000f0010"},
     };
