@@ -81,6 +81,8 @@ int RunScript(const CliOptions& options, const std::vector<std::string>& args)
 
     if (!engine.ErrorText().empty()) {
         CliError(engine.ErrorText());
+    } else if (engine.Outcome() == ScriptOutcome::kStopped) {
+        CliError("the script " + args[0] + " was stopped");
     }
     session.Sink().DrainToolLog();
     return engine.ExitStatus();

@@ -107,6 +107,10 @@ void CCliNotifySink::DrainToolLog()
     // Entries of levels that were not asked for are taken off too, so the queue never grows.
     while (CZovLogging::Instance().GetNextEntry(&time, &level, &text)) {
         if (level >= 1 && level <= 5 && levels_[level]) {
+            // Frame texts end with the frame's carriage return; one entry stays one line.
+            while (!text.empty() && (text.back() == '\r' || text.back() == '\n')) {
+                text.pop_back();
+            }
             std::fprintf(stderr, "%02d:%02d:%02d.%03d %s\n", time.hour, time.minute, time.second,
                          time.milliseconds, text.c_str());
         }
@@ -180,7 +184,16 @@ bool CCliSession::CheckPort() const
         CliError(PortProblemText(CSerialPort::DevicePath(port_name_), port.LastError(), false));
         return false;
     }
-    if (!port.Configure(SerialLineSettings::RuntimeLink())) {
+    // Checked at 38400 baud 8N1, not with the runtime link's settings: a pseudo-terminal
+    // (zov-boardsim) keeps 8 bits without parity whatever it is told, and the C library reports
+    // 7E1 at an unchanged speed as refused. Leaving the port at another speed makes the
+    // handler's own configuration a change, which the library accepts. DTR and RTS stay off as
+    // the runtime link keeps them.
+    SerialLineSettings check = SerialLineSettings::RuntimeLink();
+    check.baud = 38400;
+    check.data_bits = 8;
+    check.parity = SerialLineSettings::Parity::None;
+    if (!port.Configure(check)) {
         CliError(PortProblemText(port.Path(), port.LastError(), true));
         return false;
     }

@@ -328,7 +328,15 @@ int SetRequested(void* context, CArgArray& in, CArgArray& out, std::string& resu
     // The value arrives as text or number; it takes the parameter's own type, so the handler's
     // type check always passes for a script.
     const ParamEntry* entry = handler.ParamTable(device)->GetParam(name);
-    const ParamValue value = ParamValueFromText(entry->type, in.GetArgString(3));
+    // "True" and "False" mean 1 and 0 on the wire everywhere else; read as numbers they would
+    // both be 0 and silently switch a flag off.
+    std::string text = in.GetArgString(3);
+    if (text == "True") {
+        text = "1";
+    } else if (text == "False") {
+        text = "0";
+    }
+    const ParamValue value = ParamValueFromText(entry->type, text);
     uint32_t code = kNoResultCode;
     const bool ok = handler.ZelDevSetReq(device, buffer, name, &value, &code);
     Begin(out, ok);

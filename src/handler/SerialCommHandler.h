@@ -73,7 +73,9 @@ public:
     // it cannot, sends ZelCmdStartApplication and, with handle_events, ZelCmdResetLog (box
     // "Resetting log failed." on failure). message_number is the shared instance number; it must
     // outlive the handler. With handle_events the handler acts on the subsystem's event messages.
-    // engine may be null; it is stored for the script function registration. The owner's thread.
+    // engine may be null; it is stored for the script function registration, and its stop event
+    // ends any wait for a reply (a stopped script gets link status 3 at once, until the engine
+    // runs its next script). The owner's thread.
     CSerialCommHandler(uint16_t* message_number, bool handle_events, CScriptEngine* engine);
     // Closes the link (stops and joins the threads) and frees every pending request. Requests
     // that still wait on other threads are woken and end with link status 3 first.
