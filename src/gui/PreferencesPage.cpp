@@ -87,7 +87,7 @@ void CPreferencesPage::Build(const QStringList&)
     form->addRow(QStringLiteral("COM port:"), port_);
     run_port_note_ = new QLabel(communication);
     run_port_note_->setWordWrap(true);
-    form->addRow(QString(), run_port_note_);
+    form->addRow(run_port_note_);
     timeout_ = new QSpinBox(communication);
     timeout_->setObjectName(QStringLiteral("timeout"));
     timeout_->setRange(0, INT_MAX);
@@ -96,6 +96,9 @@ void CPreferencesPage::Build(const QStringList&)
     form->addRow(QStringLiteral("ZEL commands timeout:"), timeout_);
     board_ = new QComboBox(communication);
     board_->setObjectName(QStringLiteral("board"));
+    // Board texts are whole sentences; show them uncut.
+    board_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    board_->setMinimumContentsLength(50);
     form->addRow(QStringLiteral("Controller board:"), board_);
 
     auto* logging = new QGroupBox(QStringLiteral("Logging"), this);
@@ -108,6 +111,7 @@ void CPreferencesPage::Build(const QStringList&)
     for (QCheckBox* box : {errors_, warnings_, frames_, debug_, scripting_}) {
         logging_layout->addWidget(box);
     }
+    logging_layout->addStretch(1);
 
     auto* configuration = new QGroupBox(QStringLiteral("Configuration Screen"), this);
     auto* configuration_layout = new QVBoxLayout(configuration);
@@ -128,8 +132,8 @@ void CPreferencesPage::Build(const QStringList&)
     grid->addWidget(logging, 0, 1, 2, 1);
     grid->addWidget(configuration, 1, 0);
     grid->addWidget(fluoro, 2, 0, 1, 2);
-    grid->setColumnStretch(0, 3);
-    grid->setColumnStretch(1, 2);
+    grid->setColumnStretch(0, 1);
+    grid->setColumnStretch(1, 0);
     auto* outer = new QVBoxLayout;
     auto* heading = new QLabel(QStringLiteral("<b>Preferences</b>"), this);
     outer->addWidget(heading);
@@ -158,8 +162,8 @@ void CPreferencesPage::Fill(const QStringList& system_ports)
     const std::string run_port = AppSettings::GetComPortForRun();
     run_port_note_->setVisible(!run_port.empty());
     run_port_note_->setText(
-        QStringLiteral("This run talks to the simulated board on %1; the port chosen here is "
-                       "used from the next run on.")
+        QStringLiteral("This run talks to the simulated board on %1. The port chosen here "
+                       "is used from the next run on.")
             .arg(QString::fromStdString(run_port)));
 
     timeout_->setValue(static_cast<int>(
