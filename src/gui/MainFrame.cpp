@@ -218,6 +218,8 @@ void CMainFrame::CreateView(int number, const QRect* rect)
     context.config_slot = &config_slot_;
     context.completion_flags = &completion_flags_;
     context.prompt = prompt_;
+    context.script_text = &script_text_;
+    context.script_path = &script_path_;
     view_number_ = entry->number;
     view_ = entry->create(context, this);
     if (rect != nullptr) {

@@ -114,6 +114,8 @@ private:
     uint16_t instance_number_;
     tagCompletionFlags completion_flags_;
     std::shared_ptr<CConfig> config_slot_;
+    QString script_text_;
+    QString script_path_;
 
     CZovView* view_ = nullptr;
     int view_number_ = 0;

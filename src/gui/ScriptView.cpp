@@ -1,6 +1,7 @@
 #include "gui/ScriptView.h"
 
 #include <QVBoxLayout>
+#include <Qsci/qsciscintilla.h>
 
 #include "gui/ScriptWindow.h"
 #include "gui/ViewTable.h"
@@ -16,9 +17,15 @@ constexpr uint32_t kStopStepMs = 200;
 }  // namespace
 
 CScriptView::CScriptView(const tagViewContext& context, QWidget* parent)
-    : CZovView(kViewScripting, parent), engine_(std::make_unique<CScriptEngine>())
+    : CZovView(kViewScripting, parent),
+      kept_text_(context.script_text),
+      kept_path_(context.script_path),
+      engine_(std::make_unique<CScriptEngine>())
 {
     window_ = new CScriptWindow(*engine_, this);
+    if (kept_text_ != nullptr && kept_path_ != nullptr && !kept_text_->isNull()) {
+        window_->SetScript(*kept_text_, *kept_path_);
+    }
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(window_);
@@ -32,6 +39,10 @@ CScriptView::~CScriptView()
 {
     while (!engine_->Stop(kStopStepMs)) {
         engine_->RequestStop();
+    }
+    if (kept_text_ != nullptr && kept_path_ != nullptr) {
+        *kept_text_ = window_->Editor()->text();
+        *kept_path_ = window_->FilePath();
     }
     // The window detaches from the engine before the engine and the handler go.
     delete window_;

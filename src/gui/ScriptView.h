@@ -27,6 +27,8 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    QString* kept_text_;
+    QString* kept_path_;
     std::unique_ptr<CScriptEngine> engine_;
     std::unique_ptr<CSerialCommHandler> handler_;
     CScriptWindow* window_ = nullptr;

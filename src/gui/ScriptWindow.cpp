@@ -258,6 +258,12 @@ void CScriptWindow::InsertCall(QListWidgetItem* item)
     editor_->setFocus();
 }
 
+void CScriptWindow::SetScript(const QString& text, const QString& path)
+{
+    editor_->setText(text);
+    file_path_ = path;
+}
+
 bool CScriptWindow::OpenFile(const QString& path)
 {
     QFile file(path);

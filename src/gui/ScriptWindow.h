@@ -39,6 +39,10 @@ public:
     // when the file cannot be read or written.
     bool OpenFile(const QString& path);
     bool SaveFile(const QString& path);
+    // Puts text into the editor as the script read from path ("" for a new script).
+    void SetScript(const QString& text, const QString& path);
+    // The file the script was read from or saved to; "" for a new script.
+    const QString& FilePath() const { return file_path_; }
     // Adds text at the end of the output pane as it is (printed text carries its line ends).
     void AppendOutput(const QString& text);
     // Lays the window out again after the view changed size.

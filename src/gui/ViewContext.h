@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <memory>
 
+#include <QString>
+
 class CConfig;
 class CGuiPrompt;
 
@@ -29,4 +31,8 @@ struct tagViewContext {
     tagCompletionFlags* completion_flags = nullptr;
     // The window's prompt, for views that must wait for their worker threads.
     CGuiPrompt* prompt = nullptr;
+    // The Scripting view's editor text and file, kept by the main window so that a script
+    // typed and not yet saved survives a look at another view.
+    QString* script_text = nullptr;
+    QString* script_path = nullptr;
 };

@@ -10,11 +10,13 @@
 #include <QStatusBar>
 #include <QToolBar>
 #include <QTest>
+#include <Qsci/qsciscintilla.h>
 
 #include "TestSupport.h"
 #include "gui/MainFrame.h"
 #include "gui/MyEdit.h"
 #include "gui/ScriptView.h"
+#include "gui/ScriptWindow.h"
 #include "gui/ZelApplicationLogModule.h"
 #include "gui/ZovLogWindow.h"
 #include "gui/ZovView.h"
@@ -43,6 +45,7 @@ private slots:
     void WorkerNotificationsReachStatusBarAndLogWindows();
     void ConnectionTextIsShownAsSent();
     void BarsToggleAndLogWindowsOpen();
+    void TypedScriptSurvivesAnotherView();
 
 private:
     std::unique_ptr<CScopedSettingsFile> settings_;
@@ -351,6 +354,20 @@ void MainFrameTest::BarsToggleAndLogWindowsOpen()
     QVERIFY(!frame.ToolLogWindow()->isVisible());
     frame.EventsAction()->trigger();
     QVERIFY(frame.ApplicationLogWindow()->isVisible());
+}
+
+void MainFrameTest::TypedScriptSurvivesAnotherView()
+{
+    CMainFrame frame;
+    auto* view = qobject_cast<CScriptView*>(frame.CurrentView());
+    QVERIFY(view != nullptr);
+    const QString script = QStringLiteral("print(ZelCmdGetLogLevel())\r\n");
+    view->ScriptWindow()->Editor()->setText(script);
+    frame.ChangeView(kViewPreferences);
+    frame.ChangeView(kViewScripting);
+    view = qobject_cast<CScriptView*>(frame.CurrentView());
+    QVERIFY(view != nullptr);
+    QCOMPARE(view->ScriptWindow()->Editor()->text(), script);
 }
 
 QTEST_MAIN(MainFrameTest)
