@@ -197,6 +197,9 @@ bool CMainFrame::ChangeView(int number)
     if (view_ != nullptr && view_number_ == number) {
         return true;
     }
+    if (changing_view_) {
+        return false;
+    }
     QRect rect;
     const bool had_view = view_ != nullptr;
     if (had_view) {
@@ -213,6 +216,8 @@ void CMainFrame::CreateView(int number, const QRect* rect)
     if (entry == nullptr || entry->create == nullptr) {
         entry = FindView(kViewScripting);
     }
+    changing_view_ = true;
+    UpdateCommandStates();
     tagViewContext context;
     context.instance_number = &instance_number_;
     context.config_slot = &config_slot_;
@@ -220,16 +225,22 @@ void CMainFrame::CreateView(int number, const QRect* rect)
     context.prompt = prompt_;
     context.script_text = &script_text_;
     context.script_path = &script_path_;
-    view_number_ = entry->number;
-    view_ = entry->create(context, this);
+    CZovView* view = entry->create(context, this);
     if (rect != nullptr) {
-        view_->setGeometry(*rect);
+        view->setGeometry(*rect);
     }
+    view_number_ = entry->number;
+    view_ = view;
     setCentralWidget(view_);
     view_->show();
+    changing_view_ = false;
     panes_[kPaneView]->setText(QString::fromLatin1(entry->toolbar_text));
     UpdateTitle();
     UpdateCommandStates();
+    if (close_requested_) {
+        close_requested_ = false;
+        QMetaObject::invokeMethod(this, &QWidget::close, Qt::QueuedConnection);
+    }
 }
 
 void CMainFrame::DestroyView()
@@ -261,7 +272,7 @@ void CMainFrame::UpdateCommandStates()
 {
     for (const tagViewEntry& entry : ViewTable()) {
         QAction* action = view_actions_[static_cast<size_t>(entry.number - 1)];
-        action->setEnabled(view_commands_enabled_ && entry.create != nullptr);
+        action->setEnabled(view_commands_enabled_ && !changing_view_ && entry.create != nullptr);
         action->setChecked(view_ != nullptr && entry.number == view_number_);
     }
     const tagViewEntry* current = FindView(view_number_);
@@ -375,6 +386,11 @@ void CMainFrame::StoreState()
 
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
+    if (changing_view_) {
+        close_requested_ = true;
+        event->ignore();
+        return;
+    }
     StoreState();
     DestroyView();
     tool_log_->close();

@@ -119,6 +119,10 @@ private:
 
     CZovView* view_ = nullptr;
     int view_number_ = 0;
+    // A view's construction may show a message box, whose event loop lets the engineer choose
+    // another view or close the window meanwhile: both wait until the change is complete.
+    bool changing_view_ = false;
+    bool close_requested_ = false;
     bool view_commands_enabled_ = true;
     BuffersOverviewOpener buffers_overview_opener_;
 

@@ -46,6 +46,7 @@ private slots:
     void ConnectionTextIsShownAsSent();
     void BarsToggleAndLogWindowsOpen();
     void TypedScriptSurvivesAnotherView();
+    void ChoicesDuringAViewsMessageBoxWaitForTheView();
 
 private:
     std::unique_ptr<CScopedSettingsFile> settings_;
@@ -368,6 +369,44 @@ void MainFrameTest::TypedScriptSurvivesAnotherView()
     view = qobject_cast<CScriptView*>(frame.CurrentView());
     QVERIFY(view != nullptr);
     QCOMPARE(view->ScriptWindow()->Editor()->text(), script);
+}
+
+void MainFrameTest::ChoicesDuringAViewsMessageBoxWaitForTheView()
+{
+    AppSettings::SetLastShownView(kViewPreferences);
+    CMainFrame frame;
+    frame.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&frame));
+    // The engineer acts while the Scripting view's port message is on the screen.
+    class CActingPrompt : public CRecordingPrompt {
+    public:
+        std::function<void()> act;
+        void ShowMessage(const std::string& text, PromptIcon icon, const std::string& title) override
+        {
+            CRecordingPrompt::ShowMessage(text, icon, title);
+            if (act) {
+                act();
+            }
+        }
+    } acting;
+    CScopedPrompt scope(acting);
+    bool changed_meanwhile = true;
+    bool enabled_meanwhile = true;
+    acting.act = [&] {
+        enabled_meanwhile = frame.ViewAction(kViewPreferences)->isEnabled();
+        changed_meanwhile = frame.ChangeView(kViewPreferences);
+        frame.close();
+    };
+    QVERIFY(frame.ChangeView(kViewScripting));
+    QCOMPARE(acting.Texts(), std::vector<std::string>({kPortMessage}));
+    QVERIFY(!changed_meanwhile);
+    QVERIFY(!enabled_meanwhile);
+    QCOMPARE(frame.CurrentViewNumber(), int{kViewScripting});
+    QVERIFY(frame.CurrentView() != nullptr);
+    // The close waited for the view and then happened.
+    QTRY_VERIFY(!frame.isVisible());
+    QVERIFY(frame.CurrentView() == nullptr);
+    QCOMPARE(AppSettings::GetLastShownView(), uint32_t{kViewScripting});
 }
 
 QTEST_MAIN(MainFrameTest)
