@@ -124,6 +124,14 @@ int TakeAll(const QString& folder, bool simulate)
     frame.ChangeView(kViewPreferences);
     failures += !Save(frame, folder, "preferences.png");
 
+    for (QAction* action : frame.menuBar()->actions()) {
+        if (action->menu() != nullptr && action->text() == QStringLiteral("&View")) {
+            action->menu()->popup(frame.mapToGlobal(QPoint(40, 20)));
+            failures += !Save(*action->menu(), folder, "view_menu.png");
+            action->menu()->hide();
+        }
+    }
+
     FillLogs();
     Pause(300);
     frame.ToolLogWindow()->show();
