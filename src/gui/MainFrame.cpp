@@ -5,6 +5,7 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPainter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
@@ -21,6 +22,25 @@
 
 namespace {
 
+// The tool's icon, drawn here so that the program needs no resource files.
+QIcon ToolIcon()
+{
+    QPixmap pixmap(64, 64);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setBrush(QColor(0x1F, 0x4E, 0x79));
+    painter.setPen(Qt::NoPen);
+    painter.drawRoundedRect(QRectF(2, 2, 60, 60), 12, 12);
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(40);
+    painter.setFont(font);
+    painter.setPen(Qt::white);
+    painter.drawText(QRect(0, 0, 64, 64), Qt::AlignCenter, QStringLiteral("Z"));
+    return QIcon(pixmap);
+}
+
 constexpr char kErrorNotReady[] = "ERROR: Not ready for acquisition. (Some device failure)";
 constexpr char kErrorRuntime[] = "ERROR: Runtime failure during calibration or test.";
 
@@ -36,6 +56,7 @@ CMainFrame::CMainFrame(CGuiPrompt* prompt, const QString& simulated_port)
     CreateActions();
     CreateMenus();
     CreateStatusBar();
+    setWindowIcon(ToolIcon());
     UpdateTitle();
 
     tool_log_ = new CZovLogWindow(this);

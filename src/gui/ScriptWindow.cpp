@@ -75,6 +75,12 @@ CScriptWindow::CScriptWindow(CScriptEngine& engine, QWidget* parent)
     stop_ = new QPushButton(QStringLiteral("S&top"), this);
     auto* clear = new QPushButton(QStringLiteral("&Clear Output"), this);
     stop_->setEnabled(false);
+    open->setShortcut(QKeySequence::Open);
+    save->setShortcut(QKeySequence::Save);
+    run_->setShortcut(QKeySequence(Qt::Key_F5));
+    stop_->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F5));
+    run_->setToolTip(QStringLiteral("Run the script (F5)"));
+    stop_->setToolTip(QStringLiteral("Stop the running script (Shift+F5)"));
 
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(open);
