@@ -281,6 +281,12 @@ TEST_F(HandlerTest, CollectingReportsCommandTimeoutWhenNoReplyComes)
     EXPECT_EQ(handler->ZELSP_GetCommandResult(out, text), 0);
     EXPECT_EQ(Texts(out), (std::vector<std::string>{"0", "3"}));
     EXPECT_EQ(text, "Command timeout");
+
+    // One wait watches at most 64 requests; with 65 outstanding the wait itself fails.
+    for (int i = 0; i < 64; ++i) ASSERT_EQ(handler->ZELSP_ReadNoWait(Args({"0x2013", "1"}), out, text), 1);
+    EXPECT_EQ(handler->ZELSP_GetCommandResult(out, text), 0);
+    EXPECT_EQ(Texts(out), (std::vector<std::string>{"0", "2"}));
+    EXPECT_EQ(text, "ZELSP: Hardware error");
 }
 
 TEST_F(HandlerTest, DcmMessagesAreAnsweredAndDcmRequestsChecked)

@@ -274,3 +274,15 @@ TEST_F(LinkTest, BytesBeyondAFullRingBufferAreDroppedAndTheFirstFramesSurvive)
         EXPECT_EQ(buffer, messages[i]);
     }
 }
+
+TEST_F(LinkTest, WriteThatCannotFinishOnAStalledLineFails)
+{
+    // The board stops reading: the line's queues fill and a write no longer gets through.
+    const std::string frame = CFramePeer::DataFrame(0x01, std::string(280, 'S'));
+    int result = kZelOk;
+    for (int i = 0; i < 5000 && result == kZelOk; ++i) {
+        result = ZelPsWriteFrame(&port_, frame.data(), frame.size());
+    }
+    EXPECT_EQ(result, kZelHardwareError);
+    EXPECT_EQ(CountTraces("ERROR: Function ZelPsWriteFrame, Write overlapped failed"), 1);
+}
