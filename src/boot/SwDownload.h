@@ -57,6 +57,8 @@ public:
     // When a download runs: asks it to stop, waits for it without limit, then shows "Download
     // aborted!" and returns the page to idle. Owner's thread.
     void AbortDownload();
+    // True once AbortDownload has asked the running worker to stop. Any thread.
+    bool AbortRequested() const { return abort_.IsSet(); }
     // True from StartDownload until the worker has finished.
     bool IsRunning() const { return !finished_.IsSet(); }
     // Waits up to timeout_ms for the worker to finish; true when it has.
