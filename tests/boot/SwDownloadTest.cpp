@@ -196,4 +196,106 @@ TEST_F(SwDownloadTest, InjectedFaults)
     }
 }
 
+TEST_F(SwDownloadTest, ChecksumWordInsideABlock)
+{
+    struct Row {
+        const char* name;
+        uint32_t block_start;
+        size_t block_size;
+    };
+    // The word in the middle of a block, and on the block's last byte (its high byte then lies
+    // just beyond the block and goes out with the block's padding).
+    for (const Row& row : {Row{"inside", 0x01FFF0, 16}, Row{"on the last byte", 0x01FFF0, 15},
+                           Row{"on the last byte of an even block", 0x01FFF2, 13}}) {
+        SCOPED_TRACE(row.name);
+        board_ = std::make_unique<CFakeBootBoard>(Setup());
+        AppSettings::SetComPort(board_->DevicePath());
+        page_.Clear();
+        const std::vector<HexChunk> image = {{0x010000, Bytes(64, 0x55)}, {row.block_start, Bytes(row.block_size, 0x66)}};
+        ASSERT_EQ(Download(WriteImage("image.hex", HexImage(image)), true), 0);
+        std::vector<std::pair<uint32_t, std::vector<uint8_t>>> blocks;
+        for (const HexChunk& chunk : image) {
+            blocks.emplace_back(chunk.address, chunk.bytes);
+        }
+        std::vector<tagSectionInfo> sections(1);
+        sections[0].start = 0x010000;
+        sections[0].size = 0x10000;
+        sections[0].erase_char = 0xFF;
+        const uint16_t checksum = CSwDownload::CodeChecksum(blocks, {{0x010000, 0xFFFE}}, sections);
+        const std::vector<uint8_t> word = board_->Memory(kChecksumAddress, 2);
+        EXPECT_EQ(word[0] | (word[1] << 8), checksum);
+        // The rest of the block is the image's.
+        const std::vector<uint8_t> flash = board_->Memory(row.block_start, kChecksumAddress - row.block_start);
+        EXPECT_EQ(flash, std::vector<uint8_t>(image[1].bytes.begin(), image[1].bytes.begin() + flash.size()));
+        // Written with the block: no separate 4-byte transfer of the checksum followed.
+        EXPECT_FALSE(page_.HasLine("Checksum address not within a valid section."));
+    }
+}
+
+TEST_F(SwDownloadTest, DescriptionAndImageProblemsStopBeforeAnyErase)
+{
+    struct Row {
+        const char* name;
+        std::string extra;
+        std::vector<std::string> drop;
+        std::vector<HexChunk> image;
+        std::string line;
+    };
+    const std::vector<Row> rows = {
+        {"odd transfer size", "FlashTransferSize01=127\r\n", {"FlashTransferSize01"}, kImage,
+         "Invalid flash transfer size 127 for flash driver 1 in the .ini file."},
+        {"zero transfer size", "FlashTransferSize01=0\r\n", {"FlashTransferSize01"}, kImage,
+         "Invalid flash transfer size 0 for flash driver 1 in the .ini file."},
+        {"a block outside every section", "", {}, {{0x010000, Bytes(4, 1)}, {0x000100, Bytes(16, 2)}},
+         "Block to program is not in a flash section. Address: 0x000100, Size: 0x000010."},
+        {"no transfer address", "", {"FlashTransferAddress"}, kImage, "Error reading the .ini file."},
+        {"no sections", "", {"Section00"}, kImage, "Parsing of .hex file FAILED."},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        WriteSupport(row.extra, row.drop);
+        board_ = std::make_unique<CFakeBootBoard>(Setup());
+        AppSettings::SetComPort(board_->DevicePath());
+        page_.Clear();
+        EXPECT_EQ(Download(WriteImage("image.hex", HexImage(row.image)), false), -1);
+        EXPECT_TRUE(page_.HasLine(row.line)) << row.line;
+        EXPECT_TRUE(board_->ErasedSections().empty());
+        EXPECT_FALSE(page_.HasLine("Download FAILED"));
+    }
+}
+
+TEST(CodeChecksumTest, Table)
+{
+    std::vector<tagSectionInfo> sections(2);
+    sections[0].start = 0x10000;
+    sections[0].size = 0x100;
+    sections[0].erase_char = 0xFF;
+    sections[1].start = 0x10100;
+    sections[1].size = 0x100;
+    sections[1].erase_char = 0x00;
+    using Blocks = std::vector<std::pair<uint32_t, std::vector<uint8_t>>>;
+    struct Row {
+        const char* name;
+        Blocks blocks;
+        std::vector<tagBlock> ranges;
+        uint16_t sum;
+    };
+    const std::vector<Row> rows = {
+        {"image bytes and an erased rest", {{0x10000, {0x01, 0x02}}}, {{0x10000, 4}}, 0x0200},
+        {"a block before the range start counts from the range", {{0x0FFFE, {9, 9, 0x01, 0x02}}}, {{0x10000, 2}},
+         0x0201},
+        {"a block beyond the range end is cut", {{0x10000, {1, 2, 3, 4}}}, {{0x10000, 2}}, 0x0201},
+        {"an odd range start adds the high byte", {{0x10001, {0x05}}}, {{0x10001, 1}}, 0x0500},
+        {"a gap outside every section adds nothing", {}, {{0x0FF00, 0x10}}, 0},
+        {"a gap takes the erase character of the section it starts in", {}, {{0x100FE, 4}}, 0xFFFE},
+        {"two ranges add up", {{0x10000, {1, 0}}}, {{0x10000, 2}, {0x10000, 2}}, 2},
+        {"no ranges", {{0x10000, {1, 0}}}, {}, 0},
+        {"a huge range ends without walking it", {}, {{0x10200, 0xFFFFFF00}}, 0},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(CSwDownload::CodeChecksum(row.blocks, row.ranges, sections), row.sum);
+    }
+}
+
 }  // namespace
