@@ -1,5 +1,6 @@
 #include "boot/HexBinFile.h"
 
+#include <algorithm>
 #include <array>
 #include <cctype>
 #include <cstdio>
@@ -184,6 +185,20 @@ tagHexFields CHexBinFile::ReadDataFields(const std::string& line, std::string& d
     return ScanDataFields(line, data_text);
 }
 
+tagHexFields CHexBinFile::ReadAddressFields(std::string_view line, int value_digits)
+{
+    // A line of plain digits long enough for every field reads as the C library reads it.
+    tagHexFields fields;
+    const size_t digits = static_cast<size_t>(value_digits);
+    if (line.size() >= 11 + digits && line[0] == ':' && Digits(line, 1, 2, fields.count) &&
+        Digits(line, 3, 4, fields.offset) && Digits(line, 7, 2, fields.type) && Digits(line, 9, digits, fields.value) &&
+        Digits(line, 9 + digits, 2, fields.checksum)) {
+        fields.read = 5;
+        return fields;
+    }
+    return ScanAddressFields(std::string(line), value_digits);
+}
+
 tagHexFields CHexBinFile::ScanAddressFields(const std::string& line, int value_digits)
 {
     tagHexFields fields;
@@ -194,9 +209,15 @@ tagHexFields CHexBinFile::ScanAddressFields(const std::string& line, int value_d
     return fields;
 }
 
-bool CHexBinFile::Fail(const std::string& text) const
+bool CHexBinFile::ShowFailure(const std::string& text) const
 {
     ShowMessage(text, PromptIcon::Error);
+    return false;
+}
+
+bool CHexBinFile::Fail(const std::string& text)
+{
+    failure_ = text;
     return false;
 }
 
@@ -205,21 +226,31 @@ bool CHexBinFile::Load(uint32_t bound)
     bound_ = bound;
     std::string content;
     if (ReadWholeFile(file_name_, content) != ReadFileResult::Ok) {
-        return Fail(Format("Error opening file \"%s\".", file_name_.c_str()));
+        return ShowFailure(Format("Error opening file \"%s\".", file_name_.c_str()));
     }
+    arena_.reserve(content.size() / 2);
     const std::string_view text(content);
     size_t begin = 0;
-    while (begin < text.size()) {
+    bool ok = true;
+    while (ok && begin < text.size()) {
         size_t end = text.find('\n', begin);
         if (end == std::string_view::npos) {
             end = text.size();
         }
-        if (!HandleLine(TrimLine(text.substr(begin, end - begin)))) {
-            return false;
-        }
+        ok = HandleLine(TrimLine(text.substr(begin, end - begin)));
         begin = end + 1;
     }
-    return true;
+    if (!overlap_) {
+        // Records after the last end-of-file record stay unjoined, but an overlap among them
+        // (or before a later failure) is what a record-by-record load would have stopped at.
+        if (Commit()) {
+            Materialize();
+            if (!ok) {
+                ShowFailure(failure_);
+            }
+        }
+    }
+    return ok && !overlap_;
 }
 
 bool CHexBinFile::HandleLine(std::string_view line)
@@ -260,7 +291,9 @@ bool CHexBinFile::HandleData(std::string_view line)
                                                  : (static_cast<uint32_t>(upper_linear_) * 65536) & 0xFFFFFF;
     const uint32_t address = base + fields.offset;
 
-    std::vector<uint8_t> data(fields.count);
+    const size_t offset = arena_.size();
+    arena_.resize(offset + fields.count);
+    uint8_t* data = arena_.data() + offset;
     unsigned sum = Low(fields.offset) + High(fields.offset) + fields.count + Low(fields.type);
     for (unsigned i = 0; i < fields.count; ++i) {
         uint8_t byte = 0;
@@ -276,9 +309,11 @@ bool CHexBinFile::HandleData(std::string_view line)
     }
     sum += checksum;
     if ((sum & 0xFF) != 0) {
+        arena_.resize(offset);
         return Fail(Format("Checksum error in hex file \"%s\".", file_name_.c_str()));
     }
-    return Insert(address, std::move(data));
+    pending_.push_back(tagPiece{address, fields.count, offset, next_seq_++});
+    return true;
 }
 
 bool CHexBinFile::HandleEndOfFile(std::string_view line)
@@ -286,7 +321,10 @@ bool CHexBinFile::HandleEndOfFile(std::string_view line)
     if (line != ":00000001FF") {
         return Fail(Format("Error in hex file \"%s\".\r\nInvalid End Of File record.", file_name_.c_str()));
     }
-    Join();
+    if (!Commit()) {
+        return false;
+    }
+    JoinUnits();
     return true;
 }
 
@@ -300,7 +338,7 @@ bool CHexBinFile::HandleExtendedAddress(std::string_view line, unsigned type)
     if (mode_ != own) {
         return true;  // the other addressing mode came first: this record has no meaning here
     }
-    const tagHexFields fields = ScanAddressFields(std::string(line), 4);
+    const tagHexFields fields = ReadAddressFields(line, 4);
     if (fields.read >= 4) {
         (segment ? segment_base_ : upper_linear_) = static_cast<uint16_t>(fields.value);
     }
@@ -317,7 +355,7 @@ bool CHexBinFile::HandleExtendedAddress(std::string_view line, unsigned type)
 bool CHexBinFile::HandleStartAddress(std::string_view line, unsigned type)
 {
     const bool segment = type == kStartSegment;
-    const tagHexFields fields = ScanAddressFields(std::string(line), 8);
+    const tagHexFields fields = ReadAddressFields(line, 8);
     if (fields.read >= 4) {
         start_address_ = fields.value;
     }
@@ -370,27 +408,126 @@ bool CHexBinFile::Insert(uint32_t address, std::vector<uint8_t> data)
     return true;
 }
 
-void CHexBinFile::Join()
+bool CHexBinFile::Commit()
 {
-    for (auto it = index_.begin(); it != index_.end();) {
-        tagDataBlock& block = it->second;
-        const auto next = std::next(it);
-        auto last = next;
-        uint64_t size = block.size;
-        while (last != index_.end() && last->second.address == block.address + size &&
-               size + last->second.size <= bound_) {
-            size += last->second.size;
-            ++last;
-        }
-        if (last != next) {
-            block.data.reserve(size);
-            for (auto joined = next; joined != last; ++joined) {
-                block.data.insert(block.data.end(), joined->second.data.begin(), joined->second.data.end());
-            }
-            block.size = static_cast<uint32_t>(size);
-            block.next = last == index_.end() ? nullptr : &last->second;
-            index_.erase(next, last);
-        }
-        it = last;
+    if (pending_.empty()) {
+        return true;
     }
+    const auto before = [](const auto& a, const auto& b) {
+        return a.address != b.address ? a.address < b.address : a.seq > b.seq;
+    };
+    std::vector<tagPiece> sorted = pending_;
+    if (!std::is_sorted(sorted.begin(), sorted.end(), before)) {
+        std::stable_sort(sorted.begin(), sorted.end(), before);
+    }
+    // Merge the new records, as units of one piece, with the units so far.
+    std::vector<tagUnit> merged;
+    std::vector<tagPiece> pieces;
+    merged.reserve(units_.size() + sorted.size());
+    pieces.reserve(unit_pieces_.size() + sorted.size());
+    size_t old_index = 0;
+    size_t new_index = 0;
+    while (old_index < units_.size() || new_index < sorted.size()) {
+        const bool take_new = old_index == units_.size() ||
+                              (new_index < sorted.size() && before(sorted[new_index], units_[old_index]));
+        if (take_new) {
+            const tagPiece& piece = sorted[new_index++];
+            merged.push_back(tagUnit{piece.address, piece.size, pieces.size(), 1, piece.seq});
+            pieces.push_back(piece);
+        } else {
+            const tagUnit& unit = units_[old_index++];
+            merged.push_back(tagUnit{unit.address, unit.size, pieces.size(), unit.piece_count, unit.seq});
+            pieces.insert(pieces.end(), unit_pieces_.begin() + unit.first_piece,
+                          unit_pieces_.begin() + unit.first_piece + unit.piece_count);
+        }
+    }
+    // Two blocks overlap exactly when some block reaches past the start of the one after it.
+    for (size_t i = 1; i < merged.size(); ++i) {
+        if (uint64_t{merged[i - 1].address} + merged[i - 1].size > merged[i].address) {
+            Replay();
+            return false;
+        }
+    }
+    units_ = std::move(merged);
+    unit_pieces_ = std::move(pieces);
+    pending_.clear();
+    return true;
+}
+
+void CHexBinFile::JoinUnits()
+{
+    std::vector<tagUnit> joined;
+    joined.reserve(units_.size());
+    for (size_t i = 0; i < units_.size();) {
+        tagUnit unit = units_[i];
+        uint64_t size = unit.size;
+        size_t next = i + 1;
+        // The pieces of consecutive units lie one after the other in unit_pieces_.
+        while (next < units_.size() && units_[next].address == unit.address + size &&
+               size + units_[next].size <= bound_) {
+            size += units_[next].size;
+            unit.piece_count += units_[next].piece_count;
+            ++next;
+        }
+        unit.size = static_cast<uint32_t>(size);
+        joined.push_back(unit);
+        i = next;
+    }
+    units_ = std::move(joined);
+}
+
+void CHexBinFile::Materialize()
+{
+    blocks_.clear();
+    blocks_.resize(units_.size());
+    for (size_t i = 0; i < units_.size(); ++i) {
+        const tagUnit& unit = units_[i];
+        tagDataBlock& block = blocks_[i];
+        block.address = unit.address;
+        block.size = unit.size;
+        block.data.reserve(unit.size);
+        for (size_t p = unit.first_piece; p < unit.first_piece + unit.piece_count; ++p) {
+            const tagPiece& piece = unit_pieces_[p];
+            block.data.insert(block.data.end(), arena_.begin() + piece.offset, arena_.begin() + piece.offset + piece.size);
+        }
+        block.next = i + 1 < units_.size() ? &blocks_[i + 1] : nullptr;
+    }
+    first_ = blocks_.empty() ? nullptr : &blocks_.front();
+    units_.clear();
+    unit_pieces_.clear();
+    arena_.clear();
+    arena_.shrink_to_fit();
+}
+
+void CHexBinFile::Replay()
+{
+    // The slow path, for a file that is being refused anyway: insert record by record, exactly
+    // as a sorted list would take them, until the first overlap.
+    overlap_ = true;
+    index_.clear();
+    first_ = nullptr;
+    for (const tagUnit& unit : units_) {
+        std::vector<uint8_t> data;
+        data.reserve(unit.size);
+        for (size_t p = unit.first_piece; p < unit.first_piece + unit.piece_count; ++p) {
+            const tagPiece& piece = unit_pieces_[p];
+            data.insert(data.end(), arena_.begin() + piece.offset, arena_.begin() + piece.offset + piece.size);
+        }
+        // The units are in list order already (equal addresses included): append them.
+        const auto added = index_.emplace_hint(index_.end(), unit.address,
+                                               tagDataBlock{std::move(data), unit.address, unit.size, nullptr});
+        if (added == index_.begin()) {
+            first_ = &added->second;
+        } else {
+            std::prev(added)->second.next = &added->second;
+        }
+    }
+    for (const tagPiece& piece : pending_) {
+        std::vector<uint8_t> data(arena_.begin() + piece.offset, arena_.begin() + piece.offset + piece.size);
+        if (!Insert(piece.address, std::move(data))) {
+            break;
+        }
+    }
+    ShowFailure(failure_);
+    blocks_.clear();
 }

@@ -6,9 +6,13 @@
 // shown to the engineer in a message box (platform/Prompt.h) before Load returns false; the caller
 // only stops.
 //
-// The blocks form a linked list in address order (what callers walk) with an ordered index beside
-// it, so that an image loads in about linear time whatever the order of its records, while the
-// order of blocks, the overlap verdicts and the joins are those of a plain sorted list.
+// The blocks form a linked list in address order, as callers walk it. Records are first kept in
+// arrival order in one byte arena; at each end-of-file record (and at the end) they are sorted
+// once, checked for overlaps between neighbours and joined. When an overlap exists, the records
+// are replayed one by one into an ordered index, so that the load stops at the same record with
+// the same message (record 1 / record 2) as inserting each record into a sorted list would; a
+// failure found later in the file is reported only when no earlier record overlaps. Any image
+// thus loads in about linear time (one sort), whatever the order of its records.
 //
 // One thread at a time; the object owns every block and frees them with itself.
 #pragma once
@@ -57,7 +61,7 @@ public:
     const uint8_t* GetNextBlock(const tagDataBlock*& position, uint32_t& address, uint32_t& size) const;
 
     const std::string& FileName() const { return file_name_; }
-    size_t BlockCount() const { return index_.size(); }
+    size_t BlockCount() const { return overlap_ ? index_.size() : blocks_.size(); }
     // The value of the last start segment or start linear address record.
     uint32_t StartAddress() const { return start_address_; }
 
@@ -68,20 +72,44 @@ public:
     // The same with the C library's sscanf: the reference the fast reader must agree with, and
     // the reader of every line that is not plain hexadecimal digits.
     static tagHexFields ScanDataFields(const std::string& line, std::string& data_text);
-    // Reads ":%2x%4x%2x%Nx%2x" with sscanf, the value field of value_digits (4 or 8) digits.
+    // Reads ":%2x%4x%2x%Nx%2x", the value field of value_digits (4 or 8) digits; the second
+    // with sscanf, the reference of the first.
+    static tagHexFields ReadAddressFields(std::string_view line, int value_digits);
     static tagHexFields ScanAddressFields(const std::string& line, int value_digits);
 
 private:
     enum class Mode { None, Linear, Segment };
+
+    // One record's data in the arena, or (for units) a run of joined records.
+    struct tagPiece {
+        uint32_t address;
+        uint32_t size;
+        uint64_t offset;  // into arena_
+        uint64_t seq;     // arrival number: among equal addresses the later record comes first
+    };
+    struct tagUnit {
+        uint32_t address;
+        uint32_t size;
+        size_t first_piece;  // into unit_pieces_
+        size_t piece_count;
+        uint64_t seq;
+    };
 
     bool HandleLine(std::string_view line);
     bool HandleData(std::string_view line);
     bool HandleEndOfFile(std::string_view line);
     bool HandleExtendedAddress(std::string_view line, unsigned type);
     bool HandleStartAddress(std::string_view line, unsigned type);
+    // Merges the records since the last join into the units; false (after the overlap's
+    // message box) when a record overlaps.
+    bool Commit();
+    void JoinUnits();
+    void Replay();
     bool Insert(uint32_t address, std::vector<uint8_t> data);
-    void Join();
-    bool Fail(const std::string& text) const;
+    void Materialize();
+    // Keeps the failure's text; it is shown once it is certain that no earlier record overlaps.
+    bool Fail(const std::string& text);
+    bool ShowFailure(const std::string& text) const;
 
     std::string file_name_;
     Mode mode_ = Mode::None;
@@ -89,9 +117,19 @@ private:
     uint16_t upper_linear_ = 0;
     uint32_t start_address_ = 0;
     uint32_t bound_ = kNoBound;
-    // The blocks in address order; equal addresses (only empty records can share one without
-    // overlapping) hold the later record first, as an insertion before the first not-lower
-    // address does.
+    std::string failure_;
+    bool overlap_ = false;
+
+    std::vector<uint8_t> arena_;
+    std::vector<tagPiece> pending_;  // arrival order, since the last join
+    std::vector<tagUnit> units_;     // address order; joined at end-of-file records
+    std::vector<tagPiece> unit_pieces_;
+    uint64_t next_seq_ = 0;
+
+    // The blocks handed out: from the units after a load without overlap ...
+    std::vector<tagDataBlock> blocks_;
+    // ... or, after an overlap, the ordered index the replay built. Equal addresses (only empty
+    // records can share one without overlapping) hold the later record first.
     std::multimap<uint32_t, tagDataBlock> index_;
     tagDataBlock* first_ = nullptr;
 };

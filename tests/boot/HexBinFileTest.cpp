@@ -6,6 +6,7 @@
 #include "HexRecords.h"
 #include "TestSupport.h"
 #include "boot/HexBinFile.h"
+#include "platform/Format.h"
 #include "platform/Prompt.h"
 
 namespace {
@@ -137,6 +138,16 @@ std::vector<LoadRow> LoadRows()
          "Overlapping record in .hex file:\r\nRecord 1: Address 0x00000010, Size 0x00000002\r\n"
          "Record 2: Address 0x0000000f, Size 0x00000002",
          {{0, {1}}, {0x0F, {7, 8}}, {0x10, {1, 2}}}},
+        {"an overlap is reported before a later checksum error",
+         {DataRecord(0x10, {1, 2}), DataRecord(0x11, {3}), ":0100000000FF"}, 0xFFFFFFFF, false,
+         "Overlapping record in .hex file:\r\nRecord 1: Address 0x00000011, Size 0x00000001\r\n"
+         "Record 2: Address 0x00000010, Size 0x00000002",
+         {{0x10, {1, 2}}, {0x11, {3}}}},
+        {"a record after an end-of-file record overlapping a joined block",
+         {DataRecord(0x10, {1, 2}), DataRecord(0x12, {3, 4}), kEof, DataRecord(0x13, {5})}, 0xFFFFFFFF, false,
+         "Overlapping record in .hex file:\r\nRecord 1: Address 0x00000013, Size 0x00000001\r\n"
+         "Record 2: Address 0x00000010, Size 0x00000004",
+         {{0x10, {1, 2, 3, 4}}, {0x13, {5}}}},
         {"a record running into the first block", {DataRecord(0x10, {1, 2}), DataRecord(0x0F, {7, 8})}, 0xFFFFFFFF,
          false,
          "Overlapping record in .hex file:\r\nRecord 1: Address 0x00000010, Size 0x00000002\r\n"
@@ -261,6 +272,111 @@ TEST_F(HexBinFileTest, RecordOrderDoesNotChangeTheImage)
             }
         }
         EXPECT_TRUE(prompt_.Texts().empty());
+    }
+}
+
+// The reference: every record inserted into a sorted singly linked list as it is read, with the
+// overlap checks at the insertion point, joined at each end-of-file record.
+struct ReferenceImage {
+    struct Block {
+        uint32_t address;
+        std::vector<uint8_t> bytes;
+    };
+    std::vector<Block> list;  // kept in list order
+    std::string message;
+
+    bool Insert(uint32_t address, const std::vector<uint8_t>& bytes)
+    {
+        const auto end = [](const Block& block) { return uint64_t{block.address} + block.bytes.size(); };
+        const auto text = [this](const Block& one, const Block& two) {
+            message = Format("Overlapping record in .hex file:\r\nRecord 1: Address 0x%08x, Size 0x%08x\r\n"
+                             "Record 2: Address 0x%08x, Size 0x%08x",
+                             one.address, static_cast<unsigned>(one.bytes.size()), two.address,
+                             static_cast<unsigned>(two.bytes.size()));
+            return false;
+        };
+        const Block added{address, bytes};
+        if (list.empty()) {
+            list.push_back(added);
+            return true;
+        }
+        if (list.front().address >= address) {
+            list.insert(list.begin(), added);
+            return end(added) > list[1].address ? text(list[1], added) : true;
+        }
+        size_t at = 0;
+        while (at + 1 < list.size() && list[at + 1].address < address) {
+            ++at;
+        }
+        list.insert(list.begin() + at + 1, added);
+        if (end(list[at]) > address) {
+            return text(added, list[at]);
+        }
+        if (at + 2 < list.size() && end(added) > list[at + 2].address) {
+            return text(list[at + 2], added);
+        }
+        return true;
+    }
+
+    void Join(uint32_t bound)
+    {
+        for (size_t i = 0; i < list.size(); ++i) {
+            while (i + 1 < list.size() && list[i + 1].address == list[i].address + list[i].bytes.size() &&
+                   uint64_t{list[i].bytes.size()} + list[i + 1].bytes.size() <= bound) {
+                list[i].bytes.insert(list[i].bytes.end(), list[i + 1].bytes.begin(), list[i + 1].bytes.end());
+                list.erase(list.begin() + i + 1);
+            }
+        }
+    }
+};
+
+// Random records, sometimes overlapping, sometimes empty, with end-of-file records in between:
+// the loader must stop at the same record with the same message and hold the same blocks as the
+// record-by-record reference.
+TEST_F(HexBinFileTest, SameVerdictsAsRecordByRecordInsertion)
+{
+    std::mt19937 random(4711);
+    for (int round = 0; round < 300; ++round) {
+        SCOPED_TRACE(round);
+        ReferenceImage reference;
+        const uint32_t bound = round % 2 == 0 ? CHexBinFile::kNoBound : 8 + random() % 40;
+        std::string text;
+        bool reference_ok = true;
+        const int count = 1 + static_cast<int>(random() % 60);
+        for (int i = 0; i < count; ++i) {
+            if (random() % 10 == 0) {
+                text += std::string(kEndOfFile) + "\r\n";
+                if (reference_ok) {
+                    reference.Join(bound);
+                }
+                continue;
+            }
+            const uint16_t address = static_cast<uint16_t>(random() % 400);
+            std::vector<uint8_t> bytes(random() % 5 == 0 ? 0 : 1 + random() % 12);
+            for (uint8_t& byte : bytes) {
+                byte = static_cast<uint8_t>(random());
+            }
+            text += DataRecord(address, bytes) + "\r\n";
+            if (reference_ok) {
+                reference_ok = reference.Insert(address, bytes);
+            }
+        }
+        prompt_.Clear();
+        CHexBinFile image(folder_.Write("random.hex", text));
+        EXPECT_EQ(image.Load(bound), reference_ok);
+        const std::vector<std::string> texts = prompt_.Texts();
+        if (reference_ok) {
+            EXPECT_TRUE(texts.empty());
+        } else {
+            ASSERT_EQ(texts.size(), 1u);
+            EXPECT_EQ(texts[0], reference.message);
+        }
+        const std::vector<HexChunk> blocks = Blocks(image);
+        ASSERT_EQ(blocks.size(), reference.list.size());
+        for (size_t i = 0; i < blocks.size(); ++i) {
+            EXPECT_EQ(blocks[i].address, reference.list[i].address) << i;
+            EXPECT_EQ(blocks[i].bytes, reference.list[i].bytes) << i;
+        }
     }
 }
 
