@@ -410,7 +410,9 @@ bool CSwDownload::WriteChecksum()
         return true;
     }
     // The transfer is 4 bytes; the two after the word are programmed too, so they carry what
-    // the image holds there, or the erase character where it holds nothing.
+    // the image holds there, or the erase character where it holds nothing. A word at the very
+    // end of the section is programmed alone: the two bytes after it are not flash of this
+    // section, and a driver refuses (or worse, wraps) a program that runs past it.
     uint8_t bytes[4] = {static_cast<uint8_t>(checksum_ & 0xFF), static_cast<uint8_t>(checksum_ >> 8),
                         section->erase_char, section->erase_char};
     for (const auto& [address, data] : image_) {
@@ -421,6 +423,7 @@ bool CSwDownload::WriteChecksum()
             }
         }
     }
+    const uint32_t count = uint64_t{at} + 4 <= uint64_t{section->start} + section->size ? 4 : 2;
     const uint32_t transfer = layout_.transfer_address;
     uint8_t return_byte = 0;
     uint16_t driver_result = 0;
@@ -429,18 +432,18 @@ bool CSwDownload::WriteChecksum()
         OutputText(Format("    Monitor returned: 0x%02x.", return_byte));
         return false;
     }
-    if (!boot_.ProgramFlash(4, transfer, at, section->driver, driver_result, return_byte)) {
+    if (!boot_.ProgramFlash(static_cast<uint16_t>(count), transfer, at, section->driver, driver_result, return_byte)) {
         OutputText(Format("Writing checksum failed: source address = 0x%06x, destination address = 0x%06x, size = "
                           "0x%06x.",
-                          transfer, at, 4u));
+                          transfer, at, count));
         OutputText(Format("    Monitor returned: 0x%02x.", return_byte));
         OutputText(Format("    Flash driver returned: 0x%04x.", driver_result));
         return false;
     }
     if (verify_) {
         uint8_t read_back[4] = {};
-        if (!boot_.ReadBlock(at, 4, read_back, return_byte)) {
-            OutputText(Format("Reading checksum failed: address = 0x%06x, size = 0x%06x.", at, 4u));
+        if (!boot_.ReadBlock(at, count, read_back, return_byte)) {
+            OutputText(Format("Reading checksum failed: address = 0x%06x, size = 0x%06x.", at, count));
             OutputText(Format("    Monitor returned: 0x%02x.", return_byte));
             return false;
         }
