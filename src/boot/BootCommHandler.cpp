@@ -136,7 +136,9 @@ bool CBootCommHandler::Boot()
     if (ReadSelectedBoard(board)) {
         board_ = board;
     }
+    // A boot follows a reset, which leaves no driver in the board's RAM.
     loaded_driver_ = -1;
+    driver_entry_ = 0;
 
     const auto run = [this](const char* line, const char* failed, auto step) {
         Output(line);

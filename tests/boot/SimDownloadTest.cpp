@@ -162,6 +162,29 @@ TEST_F(SimDownloadTest, FlashReadOfZovcliEqualsTheImage)
     EXPECT_EQ(std::vector<uint8_t>(read.begin(), read.end()), kImage[0].bytes);
 }
 
+TEST_F(SimDownloadTest, DownloadOfZovcli)
+{
+    StartSim();
+    const std::string file = folder_.Write("image.hex", HexImage(kImage));
+    const std::string out = folder_.File("stdout.txt");
+    const std::string command =
+        Format("'%s/zovcli' --settings '%s' --port '%s' --yes download '%s' --verify >'%s' 2>'%s'",
+               ExecutableDir().c_str(), settings_.Path().c_str(), sim_->DevicePath().c_str(), file.c_str(),
+               out.c_str(), folder_.File("stderr.txt").c_str());
+    ASSERT_EQ(std::system(command.c_str()), 0) << ReadFileText(folder_.File("stderr.txt"));
+    const std::string lines = ReadFileText(out);
+    EXPECT_NE(lines.find("Download was successful.\nDONE\n"), std::string::npos) << lines;
+    EXPECT_NE(ReadFileText(folder_.File("stderr.txt")).find("100.0 %"), std::string::npos);
+    for (const HexChunk& chunk : kImage) {
+        EXPECT_EQ(Flash(chunk.address, chunk.bytes.size()), chunk.bytes);
+    }
+    // Without --yes and without a terminal the boot-mode question is answered with Cancel.
+    const std::string cancelled = Format("'%s/zovcli' --settings '%s' --port '%s' download '%s' </dev/null >/dev/null 2>&1",
+                                         ExecutableDir().c_str(), settings_.Path().c_str(),
+                                         sim_->DevicePath().c_str(), file.c_str());
+    EXPECT_NE(std::system(cancelled.c_str()), 0);
+}
+
 TEST_F(SimDownloadTest, ConfigurationAreaSurvivesADownload)
 {
     StartSim();
