@@ -1,0 +1,536 @@
+#include "handler/SerialCommHandler.h"
+
+#include <cctype>
+#include <cstdlib>
+
+#include "link/MessageApi.h"
+#include "logging/ZovLogging.h"
+#include "platform/Clock.h"
+#include "platform/Format.h"
+#include "platform/Notify.h"
+#include "platform/Prompt.h"
+#include "platform/SerialPort.h"
+#include "script/ScriptEngine.h"
+#include "shell/AppSettings.h"
+
+namespace {
+
+constexpr int kOpenAttempts = 5;
+constexpr uint32_t kOpenRetryPauseMs = 500;
+constexpr uint32_t kThreadStopLimitMs = 10000;
+constexpr uint32_t kStartApplicationTimeoutMs = 500;
+// A request text holds at most this many bytes; the link refuses anything above 279.
+constexpr size_t kMaxRequestBytes = 280;
+
+constexpr uint32_t kLinkOk = 0;
+constexpr uint32_t kLinkHardwareError = 2;
+constexpr uint32_t kLinkCommunicationError = 3;
+constexpr uint32_t kLinkTimeout = 4;
+constexpr uint32_t kLinkIncorrectArgument = 5;
+
+const char kPortNotOpenedText[] =
+    "COM port could not be opened.\r\nSelect View->Preferences to change the COM port.";
+const char kResetLogFailedText[] = "Resetting log failed.";
+
+// All handlers share one message number; two handlers may advance it from different threads, so
+// it has one process-wide lock besides each handler's request lock.
+std::mutex g_message_number_lock;
+
+// An unsigned number with automatic base after optional blanks; 0 when there is none.
+uint32_t ReadAutoBase(const char* text)
+{
+    char* end = nullptr;
+    const unsigned long value = std::strtoul(text, &end, 0);
+    return end == text ? 0 : static_cast<uint32_t>(value);
+}
+
+}  // namespace
+
+CSerialCommHandler::CSerialCommHandler(uint16_t* message_number, bool handle_events, CScriptEngine* engine)
+    : message_number_(message_number ? message_number : &own_message_number_),
+      handle_events_(handle_events),
+      engine_(engine),
+      dev0_table_(CDev0ParamTable::AcquireInstance()),
+      dev1_table_(CDev1ParamTable::AcquireInstance())
+{
+    const std::optional<uint32_t> timeout = AppSettings::GetCommandTimeout();
+    command_timeout_ = timeout && *timeout != 0 ? *timeout : kInfinite;
+    OpenComPort();
+}
+
+CSerialCommHandler::~CSerialCommHandler()
+{
+    CloseComPort();
+    {
+        std::lock_guard<std::mutex> lock(pending_lock_);
+        pending_commands_.clear();
+    }
+    CDev0ParamTable::ReleaseInstance();
+    CDev1ParamTable::ReleaseInstance();
+}
+
+bool CSerialCommHandler::OpenComPort()
+{
+    if (port_) CloseComPort();
+
+    const std::string name = AppSettings::GetComPort();
+    auto port = std::make_unique<CSerialPort>();
+    bool opened = false;
+    for (int attempt = 1; attempt <= kOpenAttempts; ++attempt) {
+        if (port->Open(name)) {
+            opened = true;
+            break;
+        }
+        if (attempt < kOpenAttempts) SleepMs(kOpenRetryPauseMs);
+    }
+    if (!opened) {
+        ShowMessage(kPortNotOpenedText, PromptIcon::Warning);
+        return false;
+    }
+
+    port_ = std::move(port);
+    port_name_ = name;
+    const int init = ZelSpInit(port_.get());
+    if (init == 0) {
+        stop_event_.Reset();
+        receive_thread_.Start([this] { ReceiveThread(); });
+        event_thread_.Start([this] { EventThread(); });
+        dcm_thread_.Start([this] { DcmThread(); });
+    }
+    port_open_ = true;
+    Notify::Post(kNotifyConnection, 1, port_name_);
+    StartUpCommands();
+    return init == 0;
+}
+
+void CSerialCommHandler::StartUpCommands()
+{
+    uint32_t result_code = kNoResultCode;
+    if (!ZelCmdStartApplication(&result_code, kStartApplicationTimeoutMs)) ZelCmdStartApplication(&result_code);
+    if (handle_events_ && !ZelCmdResetLog(&result_code)) ShowMessage(kResetLogFailedText, PromptIcon::Warning);
+}
+
+void CSerialCommHandler::CloseComPort()
+{
+    if (!port_) return;
+
+    // The stop event also wakes requests that wait for a reply on other threads.
+    stop_event_.Set();
+    const uint64_t deadline = MonotonicMs() + kThreadStopLimitMs;
+    for (CThread* thread : {&receive_thread_, &event_thread_, &dcm_thread_}) {
+        const uint64_t now = MonotonicMs();
+        thread->WaitForEnd(now < deadline ? static_cast<uint32_t>(deadline - now) : 0);
+    }
+    // Every wait inside the threads ends on the stop event, so the joins return; a thread is
+    // never left running with the handler gone.
+    receive_thread_.Join();
+    event_thread_.Join();
+    dcm_thread_.Join();
+
+    // A request that was woken by the stop event leaves before the link goes.
+    std::lock_guard<std::mutex> request(request_lock_);
+    port_open_ = false;
+    ZelSpClose(port_.get());
+    // The port is closed whatever the link says: left open, the exclusive port would stay locked
+    // for every later open until the handler is destroyed.
+    port_->Close();
+    port_.reset();
+    Notify::Post(kNotifyConnection, 0, "");
+}
+
+bool CSerialCommHandler::IsConnected() const
+{
+    return port_open_;
+}
+
+std::string CSerialCommHandler::PortName() const
+{
+    return port_name_;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Requests
+
+uint16_t CSerialCommHandler::TakeMessageId()
+{
+    std::lock_guard<std::mutex> lock(g_message_number_lock);
+    const uint16_t id = *message_number_;
+    // Message IDs stay below 32766; a larger shared number (the drawn instance number may be
+    // one) is used once and then wraps.
+    *message_number_ = static_cast<uint16_t>(((static_cast<uint32_t>(id) + 1) % 65536) % 32766);
+    return id;
+}
+
+std::string CSerialCommHandler::BuildRequestText(RequestKind kind, uint16_t message_id, const CArgArray& in) const
+{
+    std::string text = Format(kind == RequestKind::Read ? "r 0x%04x 0x%04x 0x%02x" : "w 0x%04x 0x%04x 0x%02x",
+                              message_id, in.GetArgUlong(0), in.GetArgUlong(1));
+    if (kind == RequestKind::Write) {
+        for (size_t i = 2; i < in.NumOfArgs(); ++i) {
+            const std::string value = in.GetArgString(i);
+            text += ' ';
+            text += value == "True" ? "0x01" : value == "False" ? "0x00" : value;
+        }
+    }
+    // A text that does not fit stays over the link's limit, so the link refuses it whole
+    // rather than sending a cut-off request.
+    if (text.size() > kMaxRequestBytes) text.resize(kMaxRequestBytes);
+    return text;
+}
+
+// The link serves one whole send at a time, so a DCM answer and a request never mix frames.
+int CSerialCommHandler::SendText(const std::string& text)
+{
+    return ZelSpSendMessage(port_.get(), text.c_str());
+}
+
+tagPendingCommand* CSerialCommHandler::AddPendingCommand(uint16_t message_id)
+{
+    auto record = std::make_unique<tagPendingCommand>();
+    record->message_id = message_id;
+    tagPendingCommand* raw = record.get();
+    std::lock_guard<std::mutex> lock(pending_lock_);
+    pending_commands_.push_back(std::move(record));
+    return raw;
+}
+
+// By record, not by message ID: an unanswered no-wait request may carry the same ID after the
+// numbers have wrapped.
+void CSerialCommHandler::RemovePendingCommand(const tagPendingCommand* record)
+{
+    std::lock_guard<std::mutex> lock(pending_lock_);
+    for (auto it = pending_commands_.begin(); it != pending_commands_.end(); ++it) {
+        if (it->get() == record) {
+            pending_commands_.erase(it);
+            return;
+        }
+    }
+}
+
+int CSerialCommHandler::Request(RequestKind kind, const CArgArray& in, CArgArray& out, std::string& result_text,
+                                uint32_t timeout_ms, bool wait)
+{
+    std::lock_guard<std::mutex> request(request_lock_);
+    out.RemoveAll();
+    if (!port_open_) {
+        out.Append(int32_t{0});
+        out.Append(kLinkCommunicationError);
+        result_text = GetResultText(kLinkCommunicationError);
+        return 0;
+    }
+
+    const uint16_t message_id = TakeMessageId();
+    const std::string text = BuildRequestText(kind, message_id, in);
+    tagPendingCommand* record = AddPendingCommand(message_id);
+    uint32_t status = static_cast<uint32_t>(SendText(text));
+
+    if (!wait) {
+        out.Append(int32_t{status == kLinkOk ? 1 : 0});
+        out.Append(status);
+        result_text = status == kLinkOk ? "OK" : GetResultText(status);
+        return status == kLinkOk ? 1 : 0;
+    }
+
+    std::string reply;
+    bool has_reply = false;
+    if (status == kLinkOk) {
+        // Closing the link, and a stop of the script that made the request, end the wait too:
+        // with no command timeout configured nothing else would.
+        CEvent* events[] = {&record->reply_event, &stop_event_, engine_ ? &engine_->StopEvent() : nullptr};
+        const int woken = WaitForAnyEvent(events, engine_ ? 3 : 2, timeout_ms);
+        if (woken == 0) {
+            std::lock_guard<std::mutex> lock(pending_lock_);
+            reply = record->reply;
+            has_reply = true;
+        } else if (woken > 0) {
+            // The link is being closed or the script stopped: no answer will be taken.
+            status = kLinkCommunicationError;
+        } else if (woken == kWaitTimeout) {
+            status = kLinkTimeout;
+        } else {
+            status = kLinkHardwareError;
+        }
+    }
+    if (has_reply)
+        LogScriptText(Format(kind == RequestKind::Read ? "ZELSP_Read=>OK: %s" : "ZELSP_Write=>OK: %s", reply.c_str()));
+
+    RemovePendingCommand(record);
+
+    const int function_result = status == kLinkOk ? 1 : 0;
+    out.Append(int32_t{function_result});
+    out.Append(status);
+    ParseReply(reply, out);
+    result_text = status == kLinkOk ? reply : GetResultText(status);
+    return function_result;
+}
+
+int CSerialCommHandler::ZELSP_Read(const CArgArray& in, CArgArray& out, std::string& result_text)
+{
+    return Request(RequestKind::Read, in, out, result_text, command_timeout_, true);
+}
+
+int CSerialCommHandler::ZELSP_Read(const CArgArray& in, CArgArray& out, std::string& result_text,
+                                   uint32_t timeout_ms)
+{
+    return Request(RequestKind::Read, in, out, result_text, timeout_ms, true);
+}
+
+int CSerialCommHandler::ZELSP_Write(const CArgArray& in, CArgArray& out, std::string& result_text)
+{
+    return Request(RequestKind::Write, in, out, result_text, command_timeout_, true);
+}
+
+int CSerialCommHandler::ZELSP_Write(const CArgArray& in, CArgArray& out, std::string& result_text,
+                                    uint32_t timeout_ms)
+{
+    return Request(RequestKind::Write, in, out, result_text, timeout_ms, true);
+}
+
+int CSerialCommHandler::ZELSP_ReadNoWait(const CArgArray& in, CArgArray& out, std::string& result_text)
+{
+    return Request(RequestKind::Read, in, out, result_text, 0, false);
+}
+
+int CSerialCommHandler::ZELSP_WriteNoWait(const CArgArray& in, CArgArray& out, std::string& result_text)
+{
+    return Request(RequestKind::Write, in, out, result_text, 0, false);
+}
+
+int CSerialCommHandler::ZELSP_GetCommandResult(CArgArray& out, std::string& result_text)
+{
+    // The request lock keeps a second collector from removing a record this one waits for.
+    std::lock_guard<std::mutex> request(request_lock_);
+    out.RemoveAll();
+    std::unique_lock<std::mutex> lock(pending_lock_);
+    if (!port_open_ || pending_commands_.empty()) {
+        out.Append(int32_t{0});
+        out.Append(kLinkCommunicationError);
+        result_text = GetResultText(kLinkCommunicationError);
+        return 0;
+    }
+
+    uint32_t status = kLinkOk;
+    std::string reply;
+    auto answered = pending_commands_.begin();
+    while (answered != pending_commands_.end() && !(*answered)->has_reply) ++answered;
+    if (answered != pending_commands_.end()) {
+        reply = (*answered)->reply;
+        result_text = "OK: " + reply;
+        pending_commands_.erase(answered);
+    } else {
+        std::vector<CEvent*> events;
+        for (const auto& record : pending_commands_) events.push_back(&record->reply_event);
+        const size_t reply_events = events.size();
+        // Closing the link and stopping the script wake the wait too, as long as their events
+        // fit in the wait.
+        if (events.size() < kMaxWaitObjects) events.push_back(&stop_event_);
+        if (engine_ && events.size() < kMaxWaitObjects) events.push_back(&engine_->StopEvent());
+        lock.unlock();
+        const int woken = WaitForAnyEvent(events, command_timeout_);
+        lock.lock();
+        if (woken == kWaitTimeout) {
+            status = kLinkCommunicationError;
+            result_text = "Command timeout";
+        } else if (woken >= 0 && static_cast<size_t>(woken) < reply_events) {
+            // Only this thread removes records (under the request lock), so the event still
+            // belongs to a listed record.
+            for (auto it = pending_commands_.begin(); it != pending_commands_.end(); ++it) {
+                if (&(*it)->reply_event == events[static_cast<size_t>(woken)]) {
+                    reply = (*it)->reply;
+                    pending_commands_.erase(it);
+                    break;
+                }
+            }
+            result_text = reply;
+        } else if (woken >= 0) {
+            status = kLinkCommunicationError;
+            result_text = GetResultText(status);
+        } else {
+            status = kLinkHardwareError;
+            result_text = GetResultText(status);
+        }
+    }
+    lock.unlock();
+
+    const int function_result = status == kLinkOk ? 1 : 0;
+    out.Append(int32_t{function_result});
+    out.Append(status);
+    ParseReply(reply, out);
+    return function_result;
+}
+
+int CSerialCommHandler::DcmSend(const std::string& text, bool arguments_ok)
+{
+    std::lock_guard<std::mutex> request(request_lock_);
+    uint32_t status = kLinkOk;
+    if (!port_open_) {
+        status = kLinkCommunicationError;
+    } else if (!arguments_ok) {
+        status = kLinkIncorrectArgument;
+    } else {
+        std::string message = text;
+        if (message.size() > kMaxRequestBytes) message.resize(kMaxRequestBytes);
+        status = static_cast<uint32_t>(SendText(message));
+    }
+    SetLastResultText(status == kLinkOk ? "OK" : GetResultText(status));
+    return status == kLinkOk ? 1 : 0;
+}
+
+int CSerialCommHandler::DCM_LineInput(uint32_t line, uint32_t state_transition)
+{
+    const bool ok = line >= 1 && line <= 128 && state_transition <= 2;
+    return DcmSend(Format("DI 0x%02x 0x%02x", line, state_transition), ok);
+}
+
+int CSerialCommHandler::DCM_UICommand(const std::string& text)
+{
+    return DcmSend(Format("DUI %s", text.c_str()), true);
+}
+
+bool CSerialCommHandler::IsRequestOk(int function_result, const CArgArray& out)
+{
+    // A result code that is no number (a garbled reply) is no acceptance.
+    return function_result == 1 && out.NumOfArgs() >= 5 && out.GetArgUlong(1) == 0 && out.IsNumericArg(4) &&
+           out.GetArgUlong(4) == 0;
+}
+
+std::string CSerialCommHandler::GetResultText(uint32_t link_status)
+{
+    switch (link_status) {
+    case 0: return "OK";
+    case 1: return "ZELSP: Not enough memory";
+    case 2: return "ZELSP: Hardware error";
+    case 3: return "ZELSP: Communication error";
+    case 4: return "ZELSP: Communication timeout";
+    case 5: return "ZELSP: Incorrect argument";
+    case 6: return "ZELSP: System call error";
+    default: return "ZELSP: Unknown error";
+    }
+}
+
+void CSerialCommHandler::ParseReply(const std::string& reply, CArgArray& out)
+{
+    const char* separators = " \t\r\n";
+    size_t pos = 0;
+    for (int token = 0; token < 3; ++token) {
+        const size_t start = reply.find_first_not_of(separators, pos);
+        if (start == std::string::npos) return;
+        const size_t end = reply.find_first_of(separators, start);
+        out.Append(reply.substr(start, end == std::string::npos ? std::string::npos : end - start));
+        if (end == std::string::npos) return;
+        pos = end + 1;
+    }
+    const size_t rest = reply.find_first_not_of(' ', pos);
+    if (rest != std::string::npos) out.Append(reply.substr(rest));
+}
+
+std::string CSerialCommHandler::GetLastResultText() const
+{
+    std::lock_guard<std::mutex> lock(last_result_lock_);
+    return last_result_text_;
+}
+
+void CSerialCommHandler::SetLastResultText(const std::string& text)
+{
+    std::lock_guard<std::mutex> lock(last_result_lock_);
+    last_result_text_ = text;
+}
+
+// ---------------------------------------------------------------------------------------------
+// Threads
+
+void CSerialCommHandler::ReceiveThread()
+{
+    char buffer[kZelSpReceiveBufferSize];
+    for (;;) {
+        char first = 0;
+        const int result = ZelSpReceiveMessage(port_.get(), buffer, &first);
+        if (result == 0) {
+            buffer[kZelSpReceiveBufferSize - 1] = '\0';
+            HandleMessage(buffer, first);
+        }
+        if (stop_event_.IsSet()) return;
+    }
+}
+
+void CSerialCommHandler::HandleMessage(const std::string& message, char first)
+{
+    switch (first) {
+    case 'c':
+    case 'C': {
+        const uint16_t id = static_cast<uint16_t>(ReadAutoBase(message.c_str() + 1));
+        std::lock_guard<std::mutex> lock(pending_lock_);
+        for (const auto& record : pending_commands_) {
+            if (record->message_id == id && !record->has_reply) {
+                record->reply = message;
+                record->has_reply = true;
+                record->reply_event.Set();
+                return;
+            }
+        }
+        return;  // a reply nobody waits for any more
+    }
+    case 'd':
+    case 'D': {
+        std::lock_guard<std::mutex> lock(dcm_lock_);
+        dcm_queue_.push_back(message);
+        dcm_queued_.Set();
+        return;
+    }
+    case 'e':
+    case 'E': {
+        if (!handle_events_) return;
+        const uint32_t number = message.size() > 2 ? ReadAutoBase(message.c_str() + 2) : 0;
+        std::lock_guard<std::mutex> lock(event_lock_);
+        event_queue_.push_back(number);
+        event_queued_.Set();
+        return;
+    }
+    default:
+        return;
+    }
+}
+
+void CSerialCommHandler::EventThread()
+{
+    // The stop event comes first so that it wins when both are set.
+    CEvent* events[] = {&stop_event_, &event_queued_};
+    while (WaitForAnyEvent(events, 2, kInfinite) == 1) {
+        for (;;) {
+            uint32_t number = 0;
+            {
+                std::lock_guard<std::mutex> lock(event_lock_);
+                if (event_queue_.empty()) break;
+                number = event_queue_.front();
+                event_queue_.pop_front();
+            }
+            if (stop_event_.IsSet()) return;
+            switch (number) {
+            case 1: ReadApplicationLog(); break;
+            case 2: Notify::Post(kNotifySubsystemEvent, 2); break;
+            case 3: Notify::Post(kNotifySubsystemEvent, 3); break;
+            default: break;
+            }
+        }
+    }
+}
+
+void CSerialCommHandler::DcmThread()
+{
+    CEvent* events[] = {&stop_event_, &dcm_queued_};
+    while (WaitForAnyEvent(events, 2, kInfinite) == 1) {
+        for (;;) {
+            std::string message;
+            {
+                std::lock_guard<std::mutex> lock(dcm_lock_);
+                if (dcm_queue_.empty()) break;
+                message = std::move(dcm_queue_.front());
+                dcm_queue_.pop_front();
+            }
+            if (stop_event_.IsSet()) return;
+            for (char& c : message) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+            // No request lock: the answer must go out while a request waits for its reply.
+            SendText(message.compare(0, 9, "DS WHOAMI") == 0 ? "DR 0x80 0x80" : "DR OK");
+        }
+    }
+}
