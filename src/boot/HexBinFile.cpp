@@ -223,6 +223,19 @@ bool CHexBinFile::Fail(const std::string& text)
 
 bool CHexBinFile::Load(uint32_t bound)
 {
+    // A second load starts from an empty image, as a fresh object would.
+    mode_ = Mode::None;
+    segment_base_ = 0;
+    upper_linear_ = 0;
+    failure_.clear();
+    overlap_ = false;
+    arena_.clear();
+    pending_.clear();
+    units_.clear();
+    unit_pieces_.clear();
+    blocks_.clear();
+    index_.clear();
+    first_ = nullptr;
     bound_ = bound;
     std::string content;
     if (ReadWholeFile(file_name_, content) != ReadFileResult::Ok) {
