@@ -275,7 +275,7 @@ TEST_F(SimDownloadTest, InjectedFaults)
     struct Row {
         const char* name;
         SimFault fault;
-        FaultSpec spec;
+        FaultSpec strike;
         int result;
         std::vector<std::string> lines;
     };
@@ -291,7 +291,7 @@ TEST_F(SimDownloadTest, InjectedFaults)
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
         FaultSettings faults;
-        faults[row.fault] = row.spec;
+        faults[row.fault] = row.strike;
         StartSim(faults);
         page_.Clear();
         prompt_.Clear();
