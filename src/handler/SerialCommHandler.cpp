@@ -3,6 +3,7 @@
 #include <cctype>
 #include <cstdlib>
 
+#include "handler/ScriptFunctions.h"
 #include "link/MessageApi.h"
 #include "logging/ZovLogging.h"
 #include "platform/Clock.h"
@@ -55,6 +56,9 @@ CSerialCommHandler::CSerialCommHandler(uint16_t* message_number, bool handle_eve
 {
     const std::optional<uint32_t> timeout = AppSettings::GetCommandTimeout();
     command_timeout_ = timeout && *timeout != 0 ? *timeout : kInfinite;
+    if (engine_ != nullptr) {
+        RegisterScriptFunctions(*engine_, *this);
+    }
     OpenComPort();
 }
 

@@ -1,0 +1,99 @@
+// zovcli log: prints the subsystem's application log, one line per entry as the application
+// events window shows it (with an ISO date), and with --follow goes on printing each entry as the
+// subsystem reports it until Ctrl-C.
+
+#include <csignal>
+#include <cstdio>
+#include <mutex>
+#include <pthread.h>
+
+#include "cli/CliCommand.h"
+#include "cli/CliSession.h"
+#include "handler/SerialCommHandler.h"
+#include "logging/ZelApplicationLogging.h"
+#include "platform/Format.h"
+
+namespace {
+
+std::mutex g_print_lock;  // the event thread and the main thread both print
+
+void PrintQueuedEntries()
+{
+    std::lock_guard<std::mutex> guard(g_print_lock);
+    CZelApplicationLogging::ZelApplicationLogEntry entry;
+    while (CZelApplicationLogging::Instance().GetNextEntry(entry) == 1) {
+        const SystemTime& t = entry.time_stamp;
+        const std::string date = Format("%04d-%02d-%02d", t.year, t.month, t.day);
+        std::printf("%s\n", ApplicationLogLine(date, entry).c_str());
+    }
+    std::fflush(stdout);
+}
+
+void PrintLine(const char* line)
+{
+    std::lock_guard<std::mutex> guard(g_print_lock);
+    std::printf("%s\n", line);
+    std::fflush(stdout);
+}
+
+// What the application events window does with notification +4.
+void OnSubsystemEvent(uintptr_t kind)
+{
+    switch (kind) {
+    case 1:
+        PrintQueuedEntries();
+        break;
+    case 2:
+        PrintLine("ERROR: Not ready for acquisition. (Some device failure)");
+        break;
+    case 3:
+        PrintLine("ERROR: Runtime failure during calibration or test.");
+        break;
+    default:
+        break;
+    }
+}
+
+int RunLog(const CliOptions& options, const std::vector<std::string>& args)
+{
+    const bool follow = args.size() == 1 && args[0] == "--follow";
+    if (!args.empty() && !follow) {
+        CliError("usage: zovcli log [--follow]");
+        return kExitCannotRun;
+    }
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    if (follow) {
+        // Taken by sigwait below; every handler thread inherits the blocked set.
+        pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    }
+
+    CCliSession session(options);
+    session.Sink().SetSubsystemEventFunction(OnSubsystemEvent);
+    // First what the subsystem holds already: a handler that acts on events clears the
+    // subsystem's log when it connects, so these entries are read before one does.
+    if (!session.Connect(false, nullptr)) {
+        return kExitCannotRun;
+    }
+    session.Handler().ReadApplicationLog();
+    PrintQueuedEntries();
+    if (!follow) {
+        return kExitSucceeded;
+    }
+    if (!session.Connect(true, nullptr)) {
+        return kExitCannotRun;
+    }
+    int received = 0;
+    sigwait(&signals, &received);
+    session.Disconnect();
+    PrintQueuedEntries();
+    return kExitSucceeded;
+}
+
+const CCliRegistration kLog({"log", "[--follow]",
+                             "print the subsystem's application log lines (--follow: until Ctrl-C)",
+                             RunLog});
+
+}  // namespace

@@ -1,0 +1,129 @@
+// zovcli without a board: usage mistakes, ports that cannot be used and a port where nobody
+// answers. Each case runs the built program as an engineer would.
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "PtyPair.h"
+#include "TestSupport.h"
+#include "ZovcliRunner.h"
+#include "platform/SerialPort.h"
+
+namespace {
+
+size_t CountLines(const std::string& text)
+{
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n'));
+}
+
+class ZovcliOffline : public ::testing::Test {
+protected:
+    tagZovcliRun Run(const std::vector<std::string>& args) { return RunZovcli(args, settings_); }
+
+    CTempFolder folder_;
+    std::string settings_ = folder_.File("settings.reg");
+};
+
+TEST_F(ZovcliOffline, FunctionsListsEveryHelpText)
+{
+    const tagZovcliRun run = Run({"functions"});
+    EXPECT_EQ(run.exit_status, 0) << run.err;
+    EXPECT_EQ(run.out.rfind("Read data from the Nemra Object Dictionary.\n\nZELSP_Read(IN: Index, SubIndex)\n"
+                            "OUT:\n    @0 = Function result: 0=failed, 1=succeeded\n",
+                            0),
+              0u)
+        << run.out.substr(0, 200);
+    size_t count = 0;
+    for (size_t at = run.out.find("\nOUT:\n"); at != std::string::npos;
+         at = run.out.find("\nOUT:\n", at + 1)) {
+        ++count;
+    }
+    EXPECT_EQ(count, 70u);
+    EXPECT_NE(run.out.find("\nDCM_UICommand(IN: TextString)\n"), std::string::npos);
+    EXPECT_EQ(run.out.find('\r'), std::string::npos);
+}
+
+struct UsageCase {
+    std::vector<std::string> args;
+    const char* said;  // a part of the one stderr line
+};
+
+// Each mistake ends with status 2 and one line on stderr, before any port is touched (the
+// settings name no port that exists, so touching one would say so instead).
+TEST_F(ZovcliOffline, UsageMistakesCannotRun)
+{
+    const UsageCase cases[] = {
+        {{"call"}, "usage: zovcli call NAME [ARG...]"},
+        {{"call", "ZelFoo"}, "unknown function \"ZelFoo\""},
+        {{"call", "ZelVerGetComponentVersion"},
+         "ZelVerGetComponentVersion takes 1 input, 0 given; call it as "
+         "ZelVerGetComponentVersion(IN: ComponentIndex)"},
+        {{"call", "ZelCmdStartApplication", "1"}, "ZelCmdStartApplication takes no inputs, 1 given"},
+        {{"read", "0x2013"}, "usage: zovcli read INDEX SUBINDEX"},
+        {{"write", "0x2000"}, "usage: zovcli write INDEX SUBINDEX [DATA...]"},
+        {{"script"}, "usage: zovcli script FILE [ARG...]"},
+        {{"script", "/no/such/script.lua"}, "cannot read the script /no/such/script.lua: no such file"},
+        {{"log", "--tail"}, "usage: zovcli log [--follow]"},
+        {{"functions", "x"}, "usage: zovcli functions"},
+    };
+    for (const UsageCase& c : cases) {
+        const tagZovcliRun run = Run(c.args);
+        SCOPED_TRACE(c.args[0] + (c.args.size() > 1 ? " " + c.args[1] : ""));
+        EXPECT_EQ(run.exit_status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(CountLines(run.err), 1u) << run.err;
+        EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
+    }
+}
+
+TEST_F(ZovcliOffline, APortThatCannotBeUsedIsExplainedInOneLine)
+{
+    const std::string missing = folder_.File("ttyUSB7");
+    const std::string plain_file = folder_.Write("not-a-port", "");
+    CPtyPair pty;
+    CSerialPort holder;  // another program holding the port
+    ASSERT_TRUE(holder.Open(pty.SlavePath()));
+
+    const UsageCase cases[] = {
+        {{"--port", missing, "call", "ZelVerGetComponentVersion", "6"},
+         "cannot open "},
+        {{"--port", plain_file, "read", "0x2013", "1"}, "it is not a serial port"},
+        {{"--port", pty.SlavePath(), "call", "ZelCmdGetLogLevel"}, "is using the port"},
+    };
+    for (const UsageCase& c : cases) {
+        const tagZovcliRun run = Run(c.args);
+        SCOPED_TRACE(c.args[1]);
+        EXPECT_EQ(run.exit_status, 2);
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(CountLines(run.err), 1u) << run.err;
+        EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
+        EXPECT_NE(run.err.find(c.args[1]), std::string::npos) << run.err;
+        // No five attempts half a second apart: the reason is known at once.
+        EXPECT_LT(run.elapsed_ms, 5000u);
+    }
+    const tagZovcliRun run = Run({"--port", missing, "read", "0x2013", "1"});
+    EXPECT_EQ(run.err, "zovcli: cannot open " + missing +
+                           ": no such file or directory — is the adapter plugged in (or zov-boardsim "
+                           "running), and is the name right?\n");
+}
+
+// A port that opens but where no board answers: the request fails within seconds, the outputs
+// say so, and one line on stderr tells what to check.
+TEST_F(ZovcliOffline, NoBoardOnThePortFailsWithinSeconds)
+{
+    CPtyPair pty;
+    const tagZovcliRun run = Run({"--port", pty.SlavePath(), "read", "0x2013", "1"});
+    EXPECT_EQ(run.exit_status, 1) << run.err;
+    EXPECT_EQ(run.out, "@0 = 0\n@1 = 4\nResult: ZELSP: Communication timeout\n");
+    EXPECT_NE(run.err.find("no answer from the controller board on " + pty.SlavePath()),
+              std::string::npos)
+        << run.err;
+    // Start-up asks twice and the read once, each given up after four unacknowledged sends of
+    // half a second: about 6 s, with room for a loaded machine.
+    EXPECT_LT(run.elapsed_ms, 20000u);
+}
+
+}  // namespace

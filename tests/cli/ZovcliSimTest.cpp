@@ -1,0 +1,239 @@
+// zovcli against the simulated board: the output of call, read and write, the exit statuses,
+// scripts, traces and the application log, each through the built program.
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include "BoardSimulator.h"
+#include "TestSupport.h"
+#include "ZovcliRunner.h"
+#include "platform/Clock.h"
+
+namespace {
+
+const char kScenario[] =
+    "[Versions]\n"
+    "Component6=Ib: FPGA Type: 2 Rev: 7\n"
+    "[Results]\n"
+    "Result1=0x2000, 9, 0x08000022\n"
+    "[Log]\n"
+    "Level=0\n"
+    "Entry1=0, 3, 2, 0x0101, Lamp warm\n"
+    "Entry2=0, 4, 1, 0x0102, Iris closed\n"
+    "Entry3=3000, 5, 4, 0x0103, Door open\n";
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    size_t start = 0;
+    for (size_t end = text.find('\n'); end != std::string::npos; end = text.find('\n', start)) {
+        lines.push_back(text.substr(start, end - start));
+        start = end + 1;
+    }
+    if (start < text.size()) {
+        lines.push_back(text.substr(start));
+    }
+    return lines;
+}
+
+class ZovcliSim : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        BoardSimOptions options;
+        options.scenario_file = folder_.Write("scenario.ini", kScenario);
+        options.trace_sink = [](const std::string&) {};
+        sim_ = std::make_unique<CBoardSimulator>(options);
+        std::string error;
+        ASSERT_TRUE(sim_->Start(&error)) << error;
+    }
+    void TearDown() override
+    {
+        if (sim_) {
+            sim_->Stop();
+        }
+    }
+
+    tagZovcliRun Run(std::vector<std::string> args)
+    {
+        args.insert(args.begin(), {"--port", sim_->DevicePath(), "--timeout", "8000"});
+        return RunZovcli(args, settings_);
+    }
+
+    CTempFolder folder_;
+    std::string settings_ = folder_.File("settings.reg");
+    std::unique_ptr<CBoardSimulator> sim_;
+};
+
+TEST_F(ZovcliSim, CallPrintsTheOutputsAndTheResultText)
+{
+    const tagZovcliRun run = Run({"call", "ZelVerGetComponentVersion", "6"});
+    EXPECT_EQ(run.exit_status, 0) << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    EXPECT_EQ(lines[0], "@0 = 1");
+    EXPECT_EQ(lines[1], "@1 = Ib: FPGA Type: 2 Rev: 7");
+    EXPECT_EQ(lines[2].rfind("Result: c ", 0), 0u) << lines[2];
+    EXPECT_NE(lines[2].find(" 0x17 Ib: FPGA Type: 2 Rev: 7"), std::string::npos) << lines[2];
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(ZovcliSim, ReadAndWriteAreTheRawRequests)
+{
+    const tagZovcliRun read = Run({"read", "0x2013", "6"});
+    EXPECT_EQ(read.exit_status, 0) << read.err;
+    const std::vector<std::string> lines = Lines(read.out);
+    ASSERT_EQ(lines.size(), 7u) << read.out;
+    EXPECT_EQ(lines[0], "@0 = 1");
+    EXPECT_EQ(lines[1], "@1 = 0");
+    EXPECT_EQ(lines[2], "@2 = c");
+    EXPECT_EQ(lines[3].rfind("@3 = ", 0), 0u);
+    EXPECT_EQ(lines[4], "@4 = 0x00");
+    EXPECT_EQ(lines[5], "@5 = 0x17 Ib: FPGA Type: 2 Rev: 7");
+    EXPECT_EQ(lines[6].rfind("Result: c ", 0), 0u);
+
+    const tagZovcliRun write = Run({"write", "0x2000", "4", "2"});
+    EXPECT_EQ(write.exit_status, 0) << write.err;
+    std::string last;  // the last request (DCM answers travel between them)
+    for (const std::string& message : sim_->ReceivedMessages()) {
+        if (message.rfind("w ", 0) == 0 || message.rfind("r ", 0) == 0) {
+            last = message;
+        }
+    }
+    ASSERT_EQ(last.substr(0, 2), "w ");
+    EXPECT_EQ(last.substr(last.find(' ', 2)), " 0x2000 0x04 2");
+}
+
+TEST_F(ZovcliSim, ARefusedFunctionExitsWithOne)
+{
+    const tagZovcliRun run = Run({"call", "ZelCmdCanSwitch", "1", "5"});
+    EXPECT_EQ(run.exit_status, 1) << run.err;
+    const std::vector<std::string> lines = Lines(run.out);
+    ASSERT_EQ(lines.size(), 3u) << run.out;
+    EXPECT_EQ(lines[0], "@0 = 0");
+    EXPECT_EQ(lines[1], "@1 = 0");
+    EXPECT_NE(lines[2].find("0x08000022"), std::string::npos) << lines[2];
+}
+
+// The port is opened and closed by every run; the next run must find it as usable.
+TEST_F(ZovcliSim, RunsOneAfterAnother)
+{
+    for (int i = 0; i < 3; ++i) {
+        const tagZovcliRun run = Run({"call", "ZelCmdGetLogLevel"});
+        EXPECT_EQ(run.exit_status, 0) << "run " << i << ": " << run.err;
+        EXPECT_EQ(Lines(run.out).size(), 3u) << run.out;
+    }
+}
+
+TEST_F(ZovcliSim, ScriptsRunWithTheirArgumentsAndExitStatus)
+{
+    const std::string good = folder_.Write(
+        "good.lua",
+        "local ok, version = ZelVerGetComponentVersion(tonumber(arg[1]))\n"
+        "print(ok, version)\n"
+        "os.exit(ok == 1 and 0 or 1)\n");
+    const tagZovcliRun run = Run({"script", good, "6"});
+    EXPECT_EQ(run.exit_status, 0) << run.err;
+    EXPECT_EQ(run.out, "1\tIb: FPGA Type: 2 Rev: 7\n");
+
+    const std::string status = folder_.Write("status.lua", "os.exit(3)\n");
+    EXPECT_EQ(Run({"script", status}).exit_status, 3);
+
+    const std::string bad = folder_.Write("bad.lua", "local x = 1\nlocal y = x .. nil\n");
+    const tagZovcliRun failed = Run({"script", bad});
+    EXPECT_EQ(failed.exit_status, 1);
+    EXPECT_NE(failed.err.find("zovcli: bad.lua:2: "), std::string::npos) << failed.err;
+}
+
+TEST_F(ZovcliSim, TraceShowsTheChosenLevelsOnly)
+{
+    const tagZovcliRun script_level = Run({"--trace", "s", "read", "0x2013", "6"});
+    EXPECT_EQ(script_level.exit_status, 0);
+    EXPECT_NE(script_level.err.find(" ZELSP_Read=>OK: c "), std::string::npos) << script_level.err;
+    EXPECT_EQ(script_level.err.find("Frame: "), std::string::npos) << script_level.err;
+
+    const tagZovcliRun frames = Run({"--trace", "f", "read", "0x2013", "6"});
+    EXPECT_EQ(frames.exit_status, 0);
+    EXPECT_NE(frames.err.find("Frame: "), std::string::npos) << frames.err;
+    EXPECT_EQ(frames.err.find("ZELSP_Read=>OK"), std::string::npos) << frames.err;
+    // Traces never mix into the outputs.
+    EXPECT_EQ(frames.out.find("Frame: "), std::string::npos);
+}
+
+TEST_F(ZovcliSim, LogPrintsTheSubsystemsEntries)
+{
+    // The scenario's entries appear once the link is up; wait for them on the board's side.
+    tagZovcliRun run;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        run = Run({"log"});
+        if (run.out.find("Iris closed") != std::string::npos) {
+            break;
+        }
+    }
+    EXPECT_EQ(run.exit_status, 0) << run.err;
+    EXPECT_NE(run.out.find(" - Component 3 - Level 2 - Lamp warm\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find(" - Component 4 - Level 1 - Iris closed\n"), std::string::npos) << run.out;
+}
+
+// Ctrl-C stops a running script between two requests; the program ends normally.
+TEST_F(ZovcliSim, InterruptStopsAScript)
+{
+    const std::string loop = folder_.Write("loop.lua",
+                                           "print('looping')\n"
+                                           "while true do R(0x2013, 1) end\n");
+    const std::string out = folder_.File("loop.out");
+    const std::string err = folder_.File("loop.err");
+    const int pid = StartZovcli({"--port", sim_->DevicePath(), "script", loop}, settings_, out, err);
+    ASSERT_GT(pid, 0);
+    bool running = false;
+    for (int i = 0; i < 400 && !running; ++i) {
+        running = ReadFileText(out) == "looping\n";
+        if (!running) {
+            usleep(50000);  // watching another process; no sleep hook reaches it
+        }
+    }
+    ASSERT_TRUE(running);
+    kill(pid, SIGINT);
+    EXPECT_EQ(WaitZovcli(pid, 20000), 1);
+    EXPECT_EQ(ReadFileText(err), "zovcli: the script " + loop + " was stopped\n");
+}
+
+// --follow prints what the board reports while it runs, and ends on Ctrl-C with status 0.
+TEST_F(ZovcliSim, LogFollowPrintsEntriesAsTheyArrive)
+{
+    const std::string out = folder_.File("follow.out");
+    const std::string err = folder_.File("follow.err");
+    const int pid = StartZovcli({"--port", sim_->DevicePath(), "--timeout", "8000", "log", "--follow"},
+                                settings_, out, err);
+    ASSERT_GT(pid, 0);
+    // Following from the moment its handler clears the subsystem log (command 26); the board
+    // reports "Door open" 3 s after that connection came up.
+    bool following = false;
+    for (int i = 0; i < 400 && !following; ++i) {
+        for (const std::string& message : sim_->ReceivedMessages()) {
+            following = following || message.find(" 0x2000 0x1a") != std::string::npos;
+        }
+        if (!following) {
+            usleep(50000);  // watching another process; no sleep hook reaches it
+        }
+    }
+    ASSERT_TRUE(following);
+    const size_t printed_before = ReadFileText(out).size();
+    bool arrived = false;
+    for (int i = 0; i < 400 && !arrived; ++i) {
+        arrived = ReadFileText(out).find(" - Component 5 - Level 4 - Door open\n", printed_before) !=
+                  std::string::npos;
+        if (!arrived) {
+            usleep(50000);
+        }
+    }
+    EXPECT_TRUE(arrived) << ReadFileText(out);
+    kill(pid, SIGINT);
+    EXPECT_EQ(WaitZovcli(pid, 20000), 0) << ReadFileText(err);
+}
+
+}  // namespace
