@@ -87,10 +87,10 @@ int LinkTest::CountTraces(const std::string& text)
     return count;
 }
 
-bool LinkTest::WaitForTrace(const std::string& text, uint32_t timeout_ms)
+bool LinkTest::WaitForTraces(const std::string& text, int count, uint32_t timeout_ms)
 {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
-    while (CountTraces(text) == 0) {
+    while (CountTraces(text) < count) {
         if (std::chrono::steady_clock::now() >= deadline) {
             return false;
         }

@@ -61,7 +61,9 @@ protected:
     // How many traces contain text.
     int CountTraces(const std::string& text);
     // Waits up to timeout_ms until a trace containing text was queued.
-    bool WaitForTrace(const std::string& text, uint32_t timeout_ms);
+    bool WaitForTrace(const std::string& text, uint32_t timeout_ms) { return WaitForTraces(text, 1, timeout_ms); }
+    // Waits up to timeout_ms until at least count traces containing text were queued.
+    bool WaitForTraces(const std::string& text, int count, uint32_t timeout_ms);
 
     CPtyPair pty_;
     CSerialPort port_;

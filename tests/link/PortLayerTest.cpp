@@ -252,3 +252,37 @@ TEST_F(LinkTest, SendingAndReceivingRunTogether)
     EXPECT_EQ(types['A'], kCount);
     EXPECT_EQ(receiver.Failures(), std::vector<int>{});
 }
+
+TEST_F(LinkTest, BytesBeyondAFullRingBufferAreDroppedAndTheFirstFramesSurvive)
+{
+    // 40 frames of 127 bytes while nobody reads: the first 32 fill 4064 of the 4096 bytes.
+    std::string burst;
+    std::vector<std::string> messages;
+    for (int i = 1; i <= 40; ++i) {
+        messages.push_back("msg" + std::to_string(i));
+        messages.back().resize(120, '.');
+        burst += CFramePeer::DataFrame(static_cast<uint8_t>(i), messages.back());
+    }
+    ASSERT_EQ(burst.size(), 40u * 127u);
+    peer_.Send(burst);
+    ASSERT_TRUE(WaitForTrace("ERROR: Function RS232 ReceiveThread, Buffer Full", kPeerWaitMs));
+
+    char buffer[kZelSpReceiveBufferSize];
+    char first = 0;
+    for (size_t i = 0; i < 32; ++i) {
+        ASSERT_EQ(ZelSpReceiveMessage(&port_, buffer, &first), kZelOk) << i;
+        EXPECT_EQ(buffer, messages[i]);
+    }
+}
+
+TEST_F(LinkTest, WriteThatCannotFinishOnAStalledLineFails)
+{
+    // The board stops reading: the line's queues fill and a write no longer gets through.
+    const std::string frame = CFramePeer::DataFrame(0x01, std::string(280, 'S'));
+    int result = kZelOk;
+    for (int i = 0; i < 5000 && result == kZelOk; ++i) {
+        result = ZelPsWriteFrame(&port_, frame.data(), frame.size());
+    }
+    EXPECT_EQ(result, kZelHardwareError);
+    EXPECT_EQ(CountTraces("ERROR: Function ZelPsWriteFrame, Write overlapped failed"), 1);
+}

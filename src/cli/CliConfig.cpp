@@ -1,0 +1,270 @@
+// zovcli config: show, check and convert configuration files without the configuration page.
+//
+// Input files may be in any of the three forms the tool writes: a scrambled .cfg (what the
+// configuration page saves and loads), a .cfg saved in ASCII, or a store-form image as the
+// page stores it in flash. The messages the page would show in boxes go to stderr, one a line.
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "cli/CliCommand.h"
+#include "config/Config.h"
+#include "config/ConfigEscape.h"
+#include "config/ConfigFile.h"
+#include "config/DcmLists.h"
+#include "config/NumberText.h"
+#include "platform/Format.h"
+#include "platform/Prompt.h"
+#include "platform/TextFile.h"
+
+namespace {
+
+enum class EInputForm { Scrambled, Ascii, Store };
+
+const char* InputFormName(EInputForm form)
+{
+    switch (form) {
+    case EInputForm::Scrambled: return "scrambled file form";
+    case EInputForm::Ascii: return "file form saved in ASCII";
+    case EInputForm::Store: return "store form";
+    }
+    return "";
+}
+
+// Prints every message on stderr and counts them.
+class CCountingPrompt : public IPrompt {
+public:
+    explicit CCountingPrompt(bool yes) : console_(yes) {}
+    void ShowMessage(const std::string& text, PromptIcon icon, const std::string& title) override
+    {
+        ++messages_;
+        console_.ShowMessage(text, icon, title);
+    }
+    bool AskYesNo(const std::string& text, const std::string& title) override
+    {
+        return console_.AskYesNo(text, title);
+    }
+    bool AskOkCancel(const std::string& text, const std::string& title) override
+    {
+        return console_.AskOkCancel(text, title);
+    }
+    int Messages() const { return messages_; }
+
+private:
+    CConsolePrompt console_;
+    int messages_ = 0;
+};
+
+// What reading an input file came to.
+struct Input {
+    int exit_code = kExitSucceeded;  // kExitCannotRun: unreadable; kExitFailed: not usable
+    EInputForm form = EInputForm::Scrambled;
+};
+
+bool LooksLikeStoreForm(const std::string& bytes)
+{
+    const size_t first = bytes.find_first_not_of(" \t\r\n");
+    return first != std::string::npos && bytes[first] == '[';
+}
+
+Input ReadInput(const std::string& path, CConfig& config)
+{
+    Input input;
+    std::string bytes;
+    if (ReadWholeFile(path, bytes) != ReadFileResult::Ok) {
+        ShowMessage("Error opening file.", PromptIcon::Error);
+        input.exit_code = kExitCannotRun;
+        return input;
+    }
+    if (bytes.empty()) {
+        ShowMessage("File is empty!", PromptIcon::Error);
+        input.exit_code = kExitFailed;
+        return input;
+    }
+    std::string unscrambled = bytes;
+    UnscrambleConfigBuffer(unscrambled);
+    int form = kConfigFileForm;
+    if (HasConfigSignature(unscrambled)) {
+        input.form = EInputForm::Scrambled;
+        bytes = std::move(unscrambled);
+    } else if (HasConfigSignature(bytes)) {
+        input.form = EInputForm::Ascii;
+    } else if (LooksLikeStoreForm(bytes)) {
+        input.form = EInputForm::Store;
+        form = kConfigStoreForm;
+    } else {
+        ShowMessage("File does not appear to be a valid configuration file!", PromptIcon::Error);
+        input.exit_code = kExitFailed;
+        return input;
+    }
+    if (!config.Parse(bytes.data(), bytes.size(), form)) {
+        input.exit_code = kExitFailed;
+    }
+    return input;
+}
+
+template <typename Elements, typename ElementText>
+std::string Joined(const Elements& elements, ElementText element_text)
+{
+    std::string text;
+    for (size_t i = 0; i < elements.size(); ++i) {
+        text += (i > 0 ? ", " : "") + element_text(elements[i]);
+    }
+    return text;
+}
+
+std::string Quoted(const std::string& text)
+{
+    return "\"" + EscapeConfigText(text) + "\"";
+}
+
+std::string HexBytes(const CConfigItemBinaryData& item)
+{
+    constexpr int kShown = 16;
+    std::string text = Format("%d bytes", static_cast<int>(item.GetLength()));
+    for (int i = 0; i < item.GetLength() && i < kShown; ++i) {
+        text += Format(" %02X", static_cast<unsigned>(item.GetData()[i]));
+    }
+    return item.GetLength() > kShown ? text + " ..." : text;
+}
+
+// The value and the range or allowed values of an item, as the page shows them.
+void DescribeValue(const CConfigItem& item, const CConfig& config, std::string& value, std::string& range)
+{
+    const auto number = [](int32_t element) { return Format("%d", static_cast<int>(element)); };
+    const auto decimal = [](float element) { return FormatFixed2(element); };
+    if (const auto* integer = dynamic_cast<const CConfigItemInteger*>(&item)) {
+        value = number(integer->GetValue());
+        if (const auto* bounded = dynamic_cast<const CConfigItemIntegerRange*>(&item)) {
+            range = number(bounded->GetLow()) + ".." + number(bounded->GetHigh());
+        } else if (const auto* list = dynamic_cast<const CConfigItemIntegerList*>(&item)) {
+            range = "[" + Joined(list->GetValues(), number) + "]";
+        }
+    } else if (const auto* real = dynamic_cast<const CConfigItemFloat*>(&item)) {
+        value = decimal(real->GetValue());
+        if (const auto* bounded = dynamic_cast<const CConfigItemFloatRange*>(&item)) {
+            range = decimal(bounded->GetLow()) + ".." + decimal(bounded->GetHigh());
+        } else if (const auto* list = dynamic_cast<const CConfigItemFloatList*>(&item)) {
+            range = "[" + Joined(list->GetValues(), decimal) + "]";
+        }
+    } else if (const auto* text = dynamic_cast<const CConfigItemString*>(&item)) {
+        value = Quoted(text->GetValue());
+        if (const auto* list = dynamic_cast<const CConfigItemStringList*>(&item)) {
+            range = "[" + Joined(list->GetValues(), Quoted) + "]";
+        }
+    } else if (const auto* boolean = dynamic_cast<const CConfigItemBoolean*>(&item)) {
+        value = boolean->IsTrue() ? "TRUE" : "FALSE";
+    } else if (const auto* binary = dynamic_cast<const CConfigItemBinaryData*>(&item)) {
+        value = HexBytes(*binary);
+    } else if (const auto* input = dynamic_cast<const CConfigItemDcmInput*>(&item)) {
+        value = InputFuncListPresentation(input->GetFunctions(), config.GetInputTable());
+    } else if (const auto* output = dynamic_cast<const CConfigItemDcmOutput*>(&item)) {
+        value = OutputCondListPresentation(output->GetConditions(), config.GetOutputTable());
+    }
+}
+
+void PrintItems(const CConfig& config)
+{
+    std::printf("%-24s %5s %5s  %-12s  %s\n", "name", "class", "fixed", "kind", "value  (range)");
+    for (const auto& item : config) {
+        std::string value;
+        std::string range;
+        DescribeValue(*item, config, value, range);
+        if (!range.empty()) {
+            value += "  (" + range + ")";
+        }
+        std::printf("%-24s %5d %5d  %-12s  %s\n", item->GetName().c_str(), static_cast<int>(item->GetClass()),
+                    item->GetFixed() ? 1 : 0, ConfigItemKindName(ConfigItemKind(*item)), value.c_str());
+    }
+}
+
+int RunShow(const CliOptions& options, const std::string& path)
+{
+    CCountingPrompt prompt(options.yes);
+    CScopedPrompt scoped(prompt);
+    CConfig config;
+    const Input input = ReadInput(path, config);
+    if (input.exit_code != kExitSucceeded) {
+        return input.exit_code;
+    }
+    PrintItems(config);
+    return kExitSucceeded;
+}
+
+int RunCheck(const CliOptions& options, const std::string& path)
+{
+    CCountingPrompt prompt(options.yes);
+    CScopedPrompt scoped(prompt);
+    CConfig config;
+    const Input input = ReadInput(path, config);
+    if (input.exit_code == kExitCannotRun) {
+        return input.exit_code;
+    }
+    if (input.exit_code == kExitFailed) {
+        std::printf("%s: not usable, %d message(s)\n", path.c_str(), prompt.Messages());
+        return kExitFailed;
+    }
+    std::printf("%s: %s, %zu item(s), %d warning(s)\n", path.c_str(), InputFormName(input.form),
+                config.GetCount(), prompt.Messages());
+    if (input.form == EInputForm::Ascii) {
+        std::printf("note: the configuration page loads only scrambled files; "
+                    "zovcli config convert IN OUT --scrambled makes one\n");
+    }
+    return kExitSucceeded;
+}
+
+int RunConvert(const CliOptions& options, const std::string& in, const std::string& out, const std::string& to)
+{
+    int form = kConfigFileForm;
+    bool scramble = false;
+    if (to == "--scrambled") {
+        scramble = true;
+    } else if (to == "--store") {
+        form = kConfigStoreForm;
+    } else if (to != "--ascii") {
+        CliError("config convert takes --ascii, --scrambled or --store, not \"" + to + "\"");
+        return kExitCannotRun;
+    }
+    CCountingPrompt prompt(options.yes);
+    CScopedPrompt scoped(prompt);
+    CConfig config;
+    const Input input = ReadInput(in, config);
+    if (input.exit_code != kExitSucceeded) {
+        return input.exit_code;
+    }
+    std::string bytes;
+    if (!config.Write(form, bytes)) {
+        CliError("the configuration could not be written");
+        return kExitFailed;
+    }
+    if (scramble) {
+        ScrambleConfigBuffer(bytes);
+    }
+    if (!WriteFileAtomically(out, bytes)) {
+        CliError("cannot write " + out);
+        return kExitCannotRun;
+    }
+    return kExitSucceeded;
+}
+
+int RunConfig(const CliOptions& options, const std::vector<std::string>& args)
+{
+    if (args.size() == 2 && args[0] == "show") {
+        return RunShow(options, args[1]);
+    }
+    if (args.size() == 2 && args[0] == "check") {
+        return RunCheck(options, args[1]);
+    }
+    if (args.size() == 4 && args[0] == "convert") {
+        return RunConvert(options, args[1], args[2], args[3]);
+    }
+    CliError("usage: zovcli config show FILE | check FILE | convert IN OUT --ascii|--scrambled|--store");
+    return kExitCannotRun;
+}
+
+const CCliRegistration kConfig({"config", "show FILE | check FILE | convert IN OUT --ascii|--scrambled|--store",
+                                "list, check or rewrite a configuration (.cfg or store-form image)",
+                                RunConfig});
+
+}  // namespace

@@ -1,0 +1,114 @@
+#include "config/ConfigFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/Prompt.h"
+
+namespace {
+
+const char kSignature[] = "Nemra";
+constexpr size_t kSignatureLength = 5;
+
+void Fail(const std::string& text)
+{
+    ShowMessage(text, PromptIcon::Error);
+}
+
+// Closes the descriptor when the read is done, whatever the way out.
+class CFileDescriptor {
+public:
+    explicit CFileDescriptor(int fd) : fd_(fd) {}
+    ~CFileDescriptor()
+    {
+        if (fd_ >= 0) {
+            close(fd_);
+        }
+    }
+    CFileDescriptor(const CFileDescriptor&) = delete;
+    CFileDescriptor& operator=(const CFileDescriptor&) = delete;
+    int Get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+}  // namespace
+
+void ScrambleConfigBuffer(std::string& bytes)
+{
+    if (bytes.empty()) {
+        return;
+    }
+    for (size_t i = 0; i + 1 < bytes.size(); ++i) {
+        bytes[i] = static_cast<char>(bytes[i] ^ bytes[i + 1]);
+    }
+    bytes.back() = static_cast<char>(bytes.back() ^ 0xFF);
+}
+
+void UnscrambleConfigBuffer(std::string& bytes)
+{
+    if (bytes.empty()) {
+        return;
+    }
+    bytes.back() = static_cast<char>(bytes.back() ^ 0xFF);
+    for (size_t i = bytes.size() - 1; i-- > 0;) {
+        bytes[i] = static_cast<char>(bytes[i] ^ bytes[i + 1]);
+    }
+}
+
+bool HasConfigSignature(const std::string& bytes)
+{
+    return bytes.compare(0, kSignatureLength, kSignature) == 0;
+}
+
+bool ParseConfigFileBuffer(std::string bytes, CConfig& config)
+{
+    UnscrambleConfigBuffer(bytes);
+    if (!HasConfigSignature(bytes)) {
+        Fail("File does not appear to be a valid configuration file!");
+        return false;
+    }
+    return config.Parse(bytes.data(), bytes.size(), kConfigFileForm);
+}
+
+bool LoadConfigFile(const std::string& path, CConfig& config)
+{
+    const CFileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    struct stat status {};
+    if (file.Get() < 0 || fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
+        Fail("Error opening file.");
+        return false;
+    }
+    if (status.st_size == 0) {
+        Fail("File is empty!");
+        return false;
+    }
+    std::string bytes(static_cast<size_t>(status.st_size), '\0');
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t got = read(file.Get(), bytes.data() + done, bytes.size() - done);
+        if (got < 0 && errno == EINTR) {
+            continue;
+        }
+        if (got <= 0) {
+            Fail("Error reading file!");
+            return false;
+        }
+        done += static_cast<size_t>(got);
+    }
+    return ParseConfigFileBuffer(std::move(bytes), config);
+}
+
+bool BuildConfigFileBuffer(const CConfig& config, bool ascii, std::string& bytes)
+{
+    if (!config.Write(kConfigFileForm, bytes)) {
+        return false;
+    }
+    if (!ascii) {
+        ScrambleConfigBuffer(bytes);
+    }
+    return true;
+}
