@@ -15,12 +15,15 @@
 #include <thread>
 #include <unistd.h>
 
+#include "BootModel.h"
 #include "Scenario.h"
 #include "SimFrameLink.h"
+#include "StateFile.h"
 #include "Subsystem.h"
 #include "platform/Clock.h"
 #include "platform/Event.h"
 #include "platform/Format.h"
+#include "platform/TextFile.h"
 #include "platform/Thread.h"
 
 namespace {
@@ -53,10 +56,12 @@ private:
 }  // namespace
 
 struct CBoardSimulator::Impl {
-    Impl(const BoardSimOptions& o, const CScenario& s)
+    Impl(const BoardSimOptions& o, const CScenario& s, const SimBoardLayout& layout)
         : options(o), scenario(s), faults(o.faults), subsystem(scenario, &faults),
-          link(LinkHooks(), &faults, o.ack_timeout_ms, o.send_attempts)
+          link(LinkHooks(), &faults, o.ack_timeout_ms, o.send_attempts), boot(layout, &faults)
     {
+        boot.SetHooks({[this](const std::string& bytes) { QueueWrite(bytes, 0); },
+                       [this](const std::string& text) { Trace("boot", text); }});
     }
 
     CSimFrameLink::Hooks LinkHooks()
@@ -240,7 +245,66 @@ struct CBoardSimulator::Impl {
         if (options.baud_emulation) {
             PaceInput();
         }
-        link.OnByte(byte, MonotonicMs());
+        const uint64_t now = MonotonicMs();
+        if (boot_mode) {
+            if (boot.OnByte(byte, now) == CBootModel::Verdict::Stay) {
+                return;
+            }
+            // Reset without the jumper: the subsystem starts again and the '$' opens its
+            // first frame.
+            boot_mode = false;
+            subsystem.OnReset();
+            ResetSession("running subsystem after a reset");
+            link.OnByte(byte, now);
+            return;
+        }
+        if (byte == 0x00 && !link.InFrame()) {
+            ResetSession("boot mode after a reset with the boot jumper");
+            subsystem.OnReset();
+            boot_mode = true;
+            boot.Enter(now);
+            return;
+        }
+        link.OnByte(byte, now);
+    }
+
+    // ---- state file -------------------------------------------------------------------------
+    bool LoadState(std::string* error)
+    {
+        if (options.state_file.empty()) {
+            return true;
+        }
+        std::string text;
+        const ReadFileResult read = ReadWholeFile(options.state_file, text);
+        if (read == ReadFileResult::Missing) {
+            return true;  // a new board: everything erased, defaults everywhere
+        }
+        if (read != ReadFileResult::Ok) {
+            *error = "cannot read the state file " + options.state_file;
+            return false;
+        }
+        if (!ApplyStateText(text, subsystem, boot.Memory(), &other_boards, error)) {
+            *error = options.state_file + ": " + *error;
+            return false;
+        }
+        saved_state = BuildStateText(subsystem, boot.Memory(), other_boards);
+        return true;
+    }
+
+    void SaveStateIfChanged()
+    {
+        if (options.state_file.empty()) {
+            return;
+        }
+        const std::string text = BuildStateText(subsystem, boot.Memory(), other_boards);
+        if (text == saved_state) {
+            return;
+        }
+        if (WriteFileAtomically(options.state_file, text)) {
+            saved_state = text;
+        } else {
+            Trace("board", "cannot write the state file " + options.state_file);
+        }
     }
 
     void HandleInotify()
@@ -268,11 +332,16 @@ struct CBoardSimulator::Impl {
 
     void Run()
     {
+        uint64_t next_save = MonotonicMs() + kSaveIntervalMs;
         while (!stop.IsSet()) {
             int timeout = 1000;
             {
                 std::lock_guard<std::mutex> lock(model_lock);
                 Pump();
+                if (MonotonicMs() >= next_save) {
+                    SaveStateIfChanged();
+                    next_save = MonotonicMs() + kSaveIntervalMs;
+                }
                 const uint64_t next = NextDeadline();
                 const uint64_t now = MonotonicMs();
                 if (next != UINT64_MAX) {
@@ -297,13 +366,21 @@ struct CBoardSimulator::Impl {
                 }
             }
         }
+        std::lock_guard<std::mutex> lock(model_lock);
+        SaveStateIfChanged();
     }
+
+    // The state file is brought up to date this often while the board runs, and at the end.
+    static constexpr uint64_t kSaveIntervalMs = 2000;
 
     BoardSimOptions options;
     CScenario scenario;
     CFaultPlan faults;
     CSubsystem subsystem;
     CSimFrameLink link;
+    CBootModel boot;
+    std::string other_boards;
+    std::string saved_state;
 
     mutable std::mutex model_lock;
     mutable std::mutex received_lock;
@@ -356,8 +433,16 @@ bool CBoardSimulator::Start(std::string* error)
             return false;
         }
     }
+    SimBoardLayout layout;
+    if (!SimBoardLayoutByName(options_.board, &layout)) {
+        err = "unknown board " + options_.board + " (XC167 or XC167X)";
+        return false;
+    }
     impl_.reset();
-    auto impl = std::make_unique<Impl>(options, scenario);
+    auto impl = std::make_unique<Impl>(options, scenario, layout);
+    if (!impl->LoadState(&err)) {
+        return false;
+    }
 
     const int master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (master < 0) {
@@ -444,6 +529,16 @@ void CBoardSimulator::Inspect(const std::function<void(const CSubsystem& subsyst
     }
     std::lock_guard<std::mutex> lock(impl_->model_lock);
     look(impl_->subsystem);
+}
+
+void CBoardSimulator::InspectBoot(
+    const std::function<void(const CBootModel& boot, bool boot_mode)>& look) const
+{
+    if (!impl_) {
+        return;
+    }
+    std::lock_guard<std::mutex> lock(impl_->model_lock);
+    look(impl_->boot, impl_->boot_mode);
 }
 
 std::vector<std::string> CBoardSimulator::ReceivedMessages() const

@@ -17,6 +17,7 @@
 
 #include "FaultPlan.h"
 
+class CBootModel;
 class CSubsystem;
 
 struct BoardSimOptions {
@@ -56,6 +57,8 @@ public:
 
     // Runs look with the board's models under the model lock (tests and diagnostics).
     void Inspect(const std::function<void(const CSubsystem& subsystem)>& look) const;
+    // The same for the boot side; boot_mode tells whether the board is in boot mode now.
+    void InspectBoot(const std::function<void(const CBootModel& boot, bool boot_mode)>& look) const;
     // Every message received in data frames so far, oldest first (at most the last 10000).
     std::vector<std::string> ReceivedMessages() const;
     // How often each fault struck.

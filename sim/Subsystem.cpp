@@ -1033,6 +1033,30 @@ std::map<std::string, std::string> CSubsystem::SaveBuffers() const
     return out;
 }
 
+void CSubsystem::LoadCalibration(const std::vector<std::string>& records)
+{
+    calibration_active_ = records;
+    calibration_object_ = records;
+}
+
+void CSubsystem::OnReset()
+{
+    tests_running_.clear();
+    calibrations_running_.clear();
+    calibration_working_.clear();
+    calibration_object_ = calibration_active_;
+    prepared_.reset();
+    started_ = false;
+    link_up_ = false;
+    scheduled_log_.clear();
+    current_log_.reset();
+    for (int d = 0; d < kSimDevices; ++d) {
+        for (Slot& slot : slots_[d][kFieldServiceBuffer]) {
+            slot = {};
+        }
+    }
+}
+
 void CSubsystem::LoadBuffer(int device, int buffer, uint8_t subindex, const std::string& text)
 {
     if (device < 0 || device >= kSimDevices || buffer < 0 || buffer >= kSimBuffers) {

@@ -61,7 +61,11 @@ public:
     std::optional<SimValue> Requested(int device, int buffer, const std::string& name) const;
     std::optional<SimValue> Accepted(int device, int buffer, const std::string& name) const;
     const std::vector<std::string>& CalibrationRecords() const { return calibration_active_; }
-    std::vector<std::string>& CalibrationRecordsForState() { return calibration_active_; }
+    // Calibration records read back from the state file (the object and the working set).
+    void LoadCalibration(const std::vector<std::string>& records);
+    // The board was reset: running tests and calibrations end, nothing stays prepared, the
+    // field service values are gone and the link must come up again.
+    void OnReset();
     size_t AvailableLogEntries() const { return log_.size(); }
     const std::set<uint32_t>& RunningTests() const { return tests_running_; }
     uint32_t LogLevel() const { return log_level_; }

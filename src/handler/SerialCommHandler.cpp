@@ -11,6 +11,7 @@
 #include "platform/Notify.h"
 #include "platform/Prompt.h"
 #include "platform/SerialPort.h"
+#include "script/ScriptEngine.h"
 #include "shell/AppSettings.h"
 
 namespace {
@@ -237,14 +238,16 @@ int CSerialCommHandler::Request(RequestKind kind, const CArgArray& in, CArgArray
     std::string reply;
     bool has_reply = false;
     if (status == kLinkOk) {
-        CEvent* events[] = {&record->reply_event, &stop_event_};
-        const int woken = WaitForAnyEvent(events, 2, timeout_ms);
+        // Closing the link, and a stop of the script that made the request, end the wait too:
+        // with no command timeout configured nothing else would.
+        CEvent* events[] = {&record->reply_event, &stop_event_, engine_ ? &engine_->StopEvent() : nullptr};
+        const int woken = WaitForAnyEvent(events, engine_ ? 3 : 2, timeout_ms);
         if (woken == 0) {
             std::lock_guard<std::mutex> lock(pending_lock_);
             reply = record->reply;
             has_reply = true;
-        } else if (woken == 1) {
-            // The link is being closed: the request cannot be answered any more.
+        } else if (woken > 0) {
+            // The link is being closed or the script stopped: no answer will be taken.
             status = kLinkCommunicationError;
         } else if (woken == kWaitTimeout) {
             status = kLinkTimeout;
@@ -322,8 +325,10 @@ int CSerialCommHandler::ZELSP_GetCommandResult(CArgArray& out, std::string& resu
         std::vector<CEvent*> events;
         for (const auto& record : pending_commands_) events.push_back(&record->reply_event);
         const size_t reply_events = events.size();
-        // Closing the link wakes the wait too, as long as the stop event fits in the wait.
+        // Closing the link and stopping the script wake the wait too, as long as their events
+        // fit in the wait.
         if (events.size() < kMaxWaitObjects) events.push_back(&stop_event_);
+        if (engine_ && events.size() < kMaxWaitObjects) events.push_back(&engine_->StopEvent());
         lock.unlock();
         const int woken = WaitForAnyEvent(events, command_timeout_);
         lock.lock();

@@ -14,9 +14,9 @@
 // (@0 function result, @1 link status, @2 "c", @3 message ID, @4 ZEL result code, @5 values) and a
 // result text. The typed operations return true only when the link status is 0 and the subsystem
 // accepted the request (ZEL result code 0); they write the ZEL result code through result_code
-// (0xFFFFFFFF when no code came back; untouched when an operation refuses its inputs before any
-// traffic, unless stated otherwise) and write their out values only on success. Every pointer
-// argument may be null. Nothing throws.
+// (0xFFFFFFFF when no code came back, also when a ZelDev* or ZelVal* operation refuses its
+// inputs without traffic; ZelCmdUnset's refusal leaves it untouched) and write their out values
+// only on success. Every pointer argument may be null. Nothing throws.
 #pragma once
 
 #include <array>
@@ -73,7 +73,9 @@ public:
     // it cannot, sends ZelCmdStartApplication and, with handle_events, ZelCmdResetLog (box
     // "Resetting log failed." on failure). message_number is the shared instance number; it must
     // outlive the handler. With handle_events the handler acts on the subsystem's event messages.
-    // engine may be null; it is stored for the script function registration. The owner's thread.
+    // engine may be null; it is stored for the script function registration, and its stop event
+    // ends any wait for a reply (a stopped script gets link status 3 at once, until the engine
+    // runs its next script). The owner's thread.
     CSerialCommHandler(uint16_t* message_number, bool handle_events, CScriptEngine* engine);
     // Closes the link (stops and joins the threads) and frees every pending request. Requests
     // that still wait on other threads are woken and end with link status 3 first.
@@ -88,7 +90,7 @@ public:
     void CloseComPort();
     // True while the port is open.
     bool IsConnected() const;
-    // The port name the link was opened with ("" before the first OpenComPort).
+    // The port name the link was opened with ("" before the first OpenComPort). Owner's thread.
     std::string PortName() const;
 
     // The command timeout in milliseconds (kInfinite when "Command Timeout" is missing or 0).

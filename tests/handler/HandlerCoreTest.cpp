@@ -5,6 +5,7 @@
 
 #include "HandlerFixture.h"
 #include "platform/Clock.h"
+#include "script/ScriptEngine.h"
 #include "shell/AppSettings.h"
 
 namespace {
@@ -280,6 +281,12 @@ TEST_F(HandlerTest, CollectingReportsCommandTimeoutWhenNoReplyComes)
     EXPECT_EQ(handler->ZELSP_GetCommandResult(out, text), 0);
     EXPECT_EQ(Texts(out), (std::vector<std::string>{"0", "3"}));
     EXPECT_EQ(text, "Command timeout");
+
+    // One wait watches at most 64 requests; with 65 outstanding the wait itself fails.
+    for (int i = 0; i < 64; ++i) ASSERT_EQ(handler->ZELSP_ReadNoWait(Args({"0x2013", "1"}), out, text), 1);
+    EXPECT_EQ(handler->ZELSP_GetCommandResult(out, text), 0);
+    EXPECT_EQ(Texts(out), (std::vector<std::string>{"0", "2"}));
+    EXPECT_EQ(text, "ZELSP: Hardware error");
 }
 
 TEST_F(HandlerTest, DcmMessagesAreAnsweredAndDcmRequestsChecked)
@@ -360,13 +367,41 @@ TEST_F(HandlerTest, DestructionIsPromptWhenTheBoardIsSilentOrThePortIsGone)
     board_.SetAcknowledging(true);
     {
         auto handler = Connect(true);
-        pty_.HangUp();
+        board_.HangUp();
         uint32_t code = 0;
         EXPECT_FALSE(handler->ZelCmdStartApplication(&code, 300));
         const auto start = steady_clock::now();
         handler.reset();
         EXPECT_LT(ElapsedMs(start), 3000u);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A registered function that reads through the handler given as its context.
+int ReadThroughHandler(void* context, CArgArray& in, CArgArray& out, std::string& result_text)
+{
+    auto* handler = static_cast<CSerialCommHandler*>(context);
+    return handler->ZELSP_Read(in, out, result_text);
+}
+
+TEST_F(HandlerTest, StoppingTheScriptEndsARequestWaitingWithoutLimit)
+{
+    AppSettings::SetCommandTimeout(0);
+    CScriptEngine engine;
+    auto handler = std::make_unique<CSerialCommHandler>(&message_number_, false, &engine);
+    ASSERT_TRUE(engine.AddFunction("Read", ReadThroughHandler, handler.get(), "Read.\r\n\r\nRead(IN: Index, SubIndex)",
+                                   2, 2, 0));
+    board_.ClearMessages();
+    board_.SetResponder([](const std::string&, const std::string&) { return std::vector<std::string>{}; });
+    ASSERT_TRUE(engine.Run("Read(0x2013, 1)"));
+    ASSERT_TRUE(board_.WaitForMessages(1, 5000));
+    const auto start = steady_clock::now();
+    EXPECT_TRUE(engine.Stop(5000));
+    EXPECT_LT(ElapsedMs(start), 5000u);
+    handler.reset();
 }
 
 }  // namespace

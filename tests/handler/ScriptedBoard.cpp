@@ -47,15 +47,22 @@ void CScriptedBoard::SetResponder(Responder responder)
 
 void CScriptedBoard::WriteRaw(const std::string& bytes)
 {
-    std::lock_guard<std::mutex> lock(write_lock_);
-    pty_.Write(bytes);
+    std::lock_guard<std::mutex> lock(pty_lock_);
+    if (!hung_up_) pty_.Write(bytes);
 }
 
 void CScriptedBoard::Send(const std::string& message)
 {
-    std::lock_guard<std::mutex> lock(write_lock_);
+    std::lock_guard<std::mutex> lock(pty_lock_);
     frame_number_ = static_cast<uint8_t>(frame_number_ + 1);
-    pty_.Write(WithChecksum("$" + Hex2(frame_number_) + "D" + message));
+    if (!hung_up_) pty_.Write(WithChecksum("$" + Hex2(frame_number_) + "D" + message));
+}
+
+void CScriptedBoard::HangUp()
+{
+    std::lock_guard<std::mutex> lock(pty_lock_);
+    hung_up_ = true;
+    pty_.HangUp();
 }
 
 std::vector<std::string> CScriptedBoard::Messages() const
@@ -103,14 +110,19 @@ void CScriptedBoard::Run()
 {
     std::string pending;
     while (!stop_) {
-        pollfd fd{pty_.MasterFd(), POLLIN, 0};
-        if (fd.fd < 0) {
-            usleep(10000);  // hung up: nothing to read any more
-            continue;
-        }
-        if (poll(&fd, 1, 10) <= 0) continue;
         char buffer[512];
-        const ssize_t n = read(fd.fd, buffer, sizeof buffer);
+        ssize_t n = 0;
+        {
+            std::unique_lock<std::mutex> lock(pty_lock_);
+            if (hung_up_) {
+                lock.unlock();
+                usleep(10000);  // nothing to read any more
+                continue;
+            }
+            pollfd fd{pty_.MasterFd(), POLLIN, 0};
+            if (poll(&fd, 1, 10) <= 0) continue;
+            n = read(fd.fd, buffer, sizeof buffer);
+        }
         if (n <= 0) {
             if (n < 0 && errno != EAGAIN && errno != EINTR) {
                 // The slave side is gone for now (no open handle); wait and look again.

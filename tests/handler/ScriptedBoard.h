@@ -33,6 +33,10 @@ public:
     // Sends a message as a data frame with the board's next frame number. Any thread.
     void Send(const std::string& message);
 
+    // Closes the pty's master side under the board's own lock, so that the board thread never
+    // reads a closed descriptor: the handler's port sees a hang-up.
+    void HangUp();
+
     // The messages received so far, in order.
     std::vector<std::string> Messages() const;
     // Waits until at least count messages were received.
@@ -54,7 +58,9 @@ private:
     CPtyPair& pty_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> acknowledging_{true};
-    std::mutex write_lock_;
+    // Guards every use of the pty: reads, writes and the hang-up.
+    std::mutex pty_lock_;
+    bool hung_up_ = false;
     uint8_t frame_number_ = 0;
     std::string last_number_;  // of the last data frame received (board thread only)
 
