@@ -12,7 +12,6 @@
 #include "config/Config.h"
 #include "config/ConfigEscape.h"
 #include "config/ConfigFile.h"
-#include "config/DcmLists.h"
 #include "config/NumberText.h"
 #include "platform/Format.h"
 #include "platform/Prompt.h"
@@ -104,16 +103,6 @@ Input ReadInput(const std::string& path, CConfig& config)
     return input;
 }
 
-template <typename Elements, typename ElementText>
-std::string Joined(const Elements& elements, ElementText element_text)
-{
-    std::string text;
-    for (size_t i = 0; i < elements.size(); ++i) {
-        text += (i > 0 ? ", " : "") + element_text(elements[i]);
-    }
-    return text;
-}
-
 std::string Quoted(const std::string& text)
 {
     return "\"" + EscapeConfigText(text) + "\"";
@@ -129,51 +118,38 @@ std::string HexBytes(const CConfigItemBinaryData& item)
     return item.GetLength() > kShown ? text + " ..." : text;
 }
 
-// The value and the range or allowed values of an item, as the page shows them.
-void DescribeValue(const CConfigItem& item, const CConfig& config, std::string& value, std::string& range)
+// The value as the page shows it (strings quoted, binary data as its first bytes) and the
+// bounds or the allowed values.
+std::string DescribeValue(const CConfigItem& item)
 {
-    const auto number = [](int32_t element) { return Format("%d", static_cast<int>(element)); };
-    const auto decimal = [](float element) { return FormatFixed2(element); };
-    if (const auto* integer = dynamic_cast<const CConfigItemInteger*>(&item)) {
-        value = number(integer->GetValue());
-        if (const auto* bounded = dynamic_cast<const CConfigItemIntegerRange*>(&item)) {
-            range = number(bounded->GetLow()) + ".." + number(bounded->GetHigh());
-        } else if (const auto* list = dynamic_cast<const CConfigItemIntegerList*>(&item)) {
-            range = "[" + Joined(list->GetValues(), number) + "]";
-        }
-    } else if (const auto* real = dynamic_cast<const CConfigItemFloat*>(&item)) {
-        value = decimal(real->GetValue());
-        if (const auto* bounded = dynamic_cast<const CConfigItemFloatRange*>(&item)) {
-            range = decimal(bounded->GetLow()) + ".." + decimal(bounded->GetHigh());
-        } else if (const auto* list = dynamic_cast<const CConfigItemFloatList*>(&item)) {
-            range = "[" + Joined(list->GetValues(), decimal) + "]";
-        }
-    } else if (const auto* text = dynamic_cast<const CConfigItemString*>(&item)) {
-        value = Quoted(text->GetValue());
-        if (const auto* list = dynamic_cast<const CConfigItemStringList*>(&item)) {
-            range = "[" + Joined(list->GetValues(), Quoted) + "]";
-        }
-    } else if (const auto* boolean = dynamic_cast<const CConfigItemBoolean*>(&item)) {
-        value = boolean->IsTrue() ? "TRUE" : "FALSE";
+    const EConfigItemKind kind = ConfigItemKind(item);
+    std::string value = ConfigItemValueText(item);
+    if (kind == EConfigItemKind::String || kind == EConfigItemKind::StringList) {
+        value = Quoted(value);
     } else if (const auto* binary = dynamic_cast<const CConfigItemBinaryData*>(&item)) {
         value = HexBytes(*binary);
-    } else if (const auto* input = dynamic_cast<const CConfigItemDcmInput*>(&item)) {
-        value = InputFuncListPresentation(input->GetFunctions(), config.GetInputTable());
-    } else if (const auto* output = dynamic_cast<const CConfigItemDcmOutput*>(&item)) {
-        value = OutputCondListPresentation(output->GetConditions(), config.GetOutputTable());
     }
+    std::string range;
+    if (const auto* integer = dynamic_cast<const CConfigItemIntegerRange*>(&item)) {
+        range = Format("%d..%d", static_cast<int>(integer->GetLow()), static_cast<int>(integer->GetHigh()));
+    } else if (const auto* real = dynamic_cast<const CConfigItemFloatRange*>(&item)) {
+        range = FormatFixed2(real->GetLow()) + ".." + FormatFixed2(real->GetHigh());
+    } else if (kind == EConfigItemKind::IntegerList || kind == EConfigItemKind::FloatList ||
+               kind == EConfigItemKind::StringList) {
+        const std::vector<std::string> allowed = ConfigItemAllowedTexts(item);
+        for (size_t i = 0; i < allowed.size(); ++i) {
+            range += (i > 0 ? ", " : "") + (kind == EConfigItemKind::StringList ? Quoted(allowed[i]) : allowed[i]);
+        }
+        range = "[" + range + "]";
+    }
+    return range.empty() ? value : value + "  (" + range + ")";
 }
 
 void PrintItems(const CConfig& config)
 {
     std::printf("%-24s %5s %5s  %-12s  %s\n", "name", "class", "fixed", "kind", "value  (range)");
     for (const auto& item : config) {
-        std::string value;
-        std::string range;
-        DescribeValue(*item, config, value, range);
-        if (!range.empty()) {
-            value += "  (" + range + ")";
-        }
+        const std::string value = DescribeValue(*item);
         std::printf("%-24s %5d %5d  %-12s  %s\n", item->GetName().c_str(), static_cast<int>(item->GetClass()),
                     item->GetFixed() ? 1 : 0, ConfigItemKindName(ConfigItemKind(*item)), value.c_str());
     }

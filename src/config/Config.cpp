@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <limits>
+#include <optional>
 #include <string_view>
 
 #include "config/ConfigEscape.h"
@@ -359,10 +360,10 @@ private:
         bool fixed = false;
     };
 
-    bool MakeInteger(const Head& head, size_t value_key, const std::string_view* range)
+    bool MakeInteger(const Head& head, size_t value_key, const std::optional<std::string_view>& range)
     {
         const int32_t value = ReadInteger(value_key);
-        if (range == nullptr) {
+        if (!range) {
             Add<CConfigItemInteger>(head, value);
             return true;
         }
@@ -395,10 +396,10 @@ private:
         return true;
     }
 
-    bool MakeFloat(const Head& head, size_t value_key, const std::string_view* range)
+    bool MakeFloat(const Head& head, size_t value_key, const std::optional<std::string_view>& range)
     {
         const float value = ReadFloat(value_key);
-        if (range == nullptr) {
+        if (!range) {
             Add<CConfigItemFloat>(head, value);
             return true;
         }
@@ -435,9 +436,9 @@ private:
         return true;
     }
 
-    bool MakeString(const Head& head, const std::string& value, const std::string_view* range)
+    bool MakeString(const Head& head, const std::string& value, const std::optional<std::string_view>& range)
     {
-        if (range == nullptr) {
+        if (!range) {
             Add<CConfigItemString>(head, value);
             return true;
         }
@@ -517,16 +518,13 @@ private:
                 return false;
             }
         }
-        std::string_view range;
-        bool has_range = false;
+        std::optional<std::string_view> range_text;
         if (type <= 2) {
             const size_t range_key = FindKeyword(body, "Range");
             if (range_key != kNone) {
-                range = Text(range_key, LineEnd(range_key));
-                has_range = true;
+                range_text = Text(range_key, LineEnd(range_key));
             }
         }
-        const std::string_view* range_text = has_range ? &range : nullptr;
 
         switch (type) {
         case 0:

@@ -1,6 +1,7 @@
 #include "config/ConfigFile.h"
 
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -111,4 +112,23 @@ bool BuildConfigFileBuffer(const CConfig& config, bool ascii, std::string& bytes
         ScrambleConfigBuffer(bytes);
     }
     return true;
+}
+
+std::string DefaultConfigFileName(const std::string& cfg_name)
+{
+    static const char kUnsafe[] = "\"':?*$ \\/<>|";
+    std::string name = cfg_name;
+    for (char& c : name) {
+        if (c != '\0' && std::strchr(kUnsafe, c) != nullptr) {
+            c = '_';
+        }
+    }
+    return name + ".cfg";
+}
+
+std::string WithConfigFileExtension(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    const size_t dot = path.find('.', slash == std::string::npos ? 0 : slash + 1);
+    return dot == std::string::npos ? path + ".cfg" : path;
 }

@@ -28,3 +28,10 @@ bool LoadConfigFile(const std::string& path, CConfig& config);
 
 // The bytes of a .cfg file for config: the file form, scrambled unless ascii.
 bool BuildConfigFileBuffer(const CConfig& config, bool ascii, std::string& bytes);
+
+// The file name offered when a configuration is saved: its "Cfg Name" with every character of
+// "\"':?*$ \\/<>|" replaced by "_", and ".cfg" ("My cfg/1" gives "My_cfg_1.cfg").
+std::string DefaultConfigFileName(const std::string& cfg_name);
+
+// path with ".cfg" appended when its last component has no ".".
+std::string WithConfigFileExtension(const std::string& path);

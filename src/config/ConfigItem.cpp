@@ -359,3 +359,43 @@ int ConfigItemType(const CConfigItem& item)
     }
     return -1;
 }
+
+std::string ConfigItemValueText(const CConfigItem& item)
+{
+    if (const auto* integer = dynamic_cast<const CConfigItemInteger*>(&item)) {
+        return Format("%d", static_cast<int>(integer->GetValue()));
+    }
+    if (const auto* real = dynamic_cast<const CConfigItemFloat*>(&item)) {
+        return FormatFixed2(real->GetValue());
+    }
+    if (const auto* text = dynamic_cast<const CConfigItemString*>(&item)) {
+        return text->GetValue();
+    }
+    if (const auto* boolean = dynamic_cast<const CConfigItemBoolean*>(&item)) {
+        return boolean->IsTrue() ? "TRUE" : "FALSE";
+    }
+    if (const auto* input = dynamic_cast<const CConfigItemDcmInput*>(&item)) {
+        return InputFuncListPresentation(input->GetFunctions(), input->GetTable());
+    }
+    if (const auto* output = dynamic_cast<const CConfigItemDcmOutput*>(&item)) {
+        return OutputCondListPresentation(output->GetConditions(), output->GetTable());
+    }
+    return std::string();
+}
+
+std::vector<std::string> ConfigItemAllowedTexts(const CConfigItem& item)
+{
+    std::vector<std::string> texts;
+    if (const auto* integers = dynamic_cast<const CConfigItemIntegerList*>(&item)) {
+        for (const int32_t element : integers->GetValues()) {
+            texts.push_back(Format("%d", static_cast<int>(element)));
+        }
+    } else if (const auto* floats = dynamic_cast<const CConfigItemFloatList*>(&item)) {
+        for (const float element : floats->GetValues()) {
+            texts.push_back(FormatFixed2(element));
+        }
+    } else if (const auto* strings = dynamic_cast<const CConfigItemStringList*>(&item)) {
+        texts = strings->GetValues();
+    }
+    return texts;
+}

@@ -227,3 +227,12 @@ const char* ConfigItemKindName(EConfigItemKind kind);
 
 // The Type number the item is written with (0 to 6), -1 for an unknown class.
 int ConfigItemType(const CConfigItem& item);
+
+// The value as the configuration page shows it in its grid: integers "%d", floats "%.2f",
+// booleans "TRUE" or "FALSE", strings as they are, DCM lists in their presentation joined by
+// "; ", and nothing for binary data (the page shows buttons there).
+std::string ConfigItemValueText(const CConfigItem& item);
+
+// The allowed values of a list item as the page's drop-down lists them ("%d", "%.2f" or the
+// texts); empty for every other kind.
+std::vector<std::string> ConfigItemAllowedTexts(const CConfigItem& item);

@@ -3,6 +3,8 @@
 #include "platform/Notify.h"
 #include "platform/Settings.h"
 
+#include <mutex>
+
 namespace AppSettings {
 
 namespace {
@@ -55,9 +57,39 @@ std::optional<int32_t> ReadCoordinate(StoredWindow window, const char* side)
     return static_cast<int32_t>(*value);
 }
 
+std::mutex& RunPortLock()
+{
+    static std::mutex lock;
+    return lock;
+}
+
+std::string& RunPort()
+{
+    static std::string port;  // guarded by RunPortLock()
+    return port;
+}
+
 }  // namespace
 
-std::string GetComPort() { return ReadText(kComPort, kDefaultComPort); }
+std::string GetComPort()
+{
+    std::string run_port = GetComPortForRun();
+    return run_port.empty() ? GetSavedComPort() : run_port;
+}
+
+std::string GetSavedComPort() { return ReadText(kComPort, kDefaultComPort); }
+
+void SetComPortForRun(const std::string& port)
+{
+    std::lock_guard<std::mutex> guard(RunPortLock());
+    RunPort() = port;
+}
+
+std::string GetComPortForRun()
+{
+    std::lock_guard<std::mutex> guard(RunPortLock());
+    return RunPort();
+}
 bool SetComPort(const std::string& port) { return CSettingsStore::WriteString(kComPort, port); }
 
 std::optional<uint32_t> GetCommandTimeout() { return CSettingsStore::ReadDword(kCommandTimeout); }

@@ -29,8 +29,16 @@ inline constexpr char kDefaultComPort[] = "COM1";
 inline constexpr char kDefaultControllerBoard[] = "XC167";
 
 // "COM port": the serial port of both links; "COM1" when missing. A device path may be stored.
+// While a port for this run is set (below), that port is returned instead.
 std::string GetComPort();
+// The stored "COM port" only, ignoring a port for this run ("COM1" when missing).
+std::string GetSavedComPort();
 bool SetComPort(const std::string& port);
+// A port used by every link of this run without touching the stored setting (the simulated
+// board's pseudo-terminal); an empty text ends it. Any thread.
+void SetComPortForRun(const std::string& port);
+// The port for this run; empty when none is set.
+std::string GetComPortForRun();
 
 // "Command Timeout" in milliseconds; empty when missing (each reader applies its own rule).
 std::optional<uint32_t> GetCommandTimeout();

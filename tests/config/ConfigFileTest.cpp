@@ -109,3 +109,14 @@ TEST_F(ConfigFileTest, TheSignatureIsCheckedAfterUnscrambling)
     EXPECT_FALSE(ParseConfigFileBuffer("", config));
     EXPECT_EQ(prompt_.Texts(), std::vector<std::string>{kNotValid});
 }
+
+TEST(ConfigFileNameTest, TheOfferedNameReplacesWhatFileNamesCannotHold)
+{
+    EXPECT_EQ(DefaultConfigFileName("My cfg/1"), "My_cfg_1.cfg");
+    EXPECT_EQ(DefaultConfigFileName("a\"b'c:d?e*f$g h\\i/j<k>l|m"), "a_b_c_d_e_f_g_h_i_j_k_l_m.cfg");
+    EXPECT_EQ(DefaultConfigFileName(""), ".cfg");
+    EXPECT_EQ(WithConfigFileExtension("/tmp/x"), "/tmp/x.cfg");
+    EXPECT_EQ(WithConfigFileExtension("/tmp/x.cfg"), "/tmp/x.cfg");
+    EXPECT_EQ(WithConfigFileExtension("/tmp/x.old"), "/tmp/x.old");
+    EXPECT_EQ(WithConfigFileExtension("/tmp.d/x"), "/tmp.d/x.cfg");
+}

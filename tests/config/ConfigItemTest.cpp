@@ -159,3 +159,38 @@ TEST(ConfigItemTest, DcmItemsHoldTheSharedTablesWhileTheyLive)
     EXPECT_TRUE(inputs_watch.expired());
     EXPECT_TRUE(outputs_watch.expired());
 }
+
+TEST(ConfigItemTest, ValueTextsAreWhatTheGridShows)
+{
+    const std::vector<std::pair<std::unique_ptr<CConfigItem>, std::string>> rows = [] {
+        std::vector<std::pair<std::unique_ptr<CConfigItem>, std::string>> list;
+        list.emplace_back(std::make_unique<CConfigItemIntegerRange>("N", "h", 0, false, -4, -5, 5), "-4");
+        list.emplace_back(std::make_unique<CConfigItemFloatList>("N", "h", 0, false, 0.506f, std::vector<float>{}),
+                          "0.51");
+        list.emplace_back(std::make_unique<CConfigItemStringList>("N", "h", 0, false, "a\"b", std::vector<std::string>{}),
+                          "a\"b");
+        list.emplace_back(std::make_unique<CConfigItemBoolean>("N", "h", 0, false, -1), "TRUE");
+        list.emplace_back(std::make_unique<CConfigItemBoolean>("N", "h", 0, false, 0), "FALSE");
+        list.emplace_back(std::make_unique<CConfigItemBinaryData>("N", "h", 0, false, kTwentyBytes, 20), "");
+        list.emplace_back(std::make_unique<CConfigItemDcmInput>(
+                              "DCM i1:01", "h", 4, false, "",
+                              std::vector<tagInputFunc>{{"ContrastSet", 5, false}, {"BrightnessUp", 1, true}}),
+                          "ContrastSet(5); BrightnessUp with wrapping");
+        list.emplace_back(std::make_unique<CConfigItemDcmOutput>(
+                              "DCM o1", "h", 4, false, "",
+                              std::vector<tagOutputCond>{{true, "IiFormatIs", 2}, {false, "AgcIsOn", 1}}),
+                          "High on IiFormatIs(2); Low on AgcIsOn");
+        return list;
+    }();
+    for (const auto& [item, text] : rows) {
+        EXPECT_EQ(ConfigItemValueText(*item), text) << ConfigItemKindName(ConfigItemKind(*item));
+    }
+
+    EXPECT_EQ(ConfigItemAllowedTexts(CConfigItemIntegerList("N", "h", 0, false, 1, {1, -20})),
+              (std::vector<std::string>{"1", "-20"}));
+    EXPECT_EQ(ConfigItemAllowedTexts(CConfigItemFloatList("N", "h", 0, false, 1, {0.5f, 1.125f})),
+              (std::vector<std::string>{"0.50", "1.12"}));
+    EXPECT_EQ(ConfigItemAllowedTexts(CConfigItemStringList("N", "h", 0, false, "a", {"a", "b"})),
+              (std::vector<std::string>{"a", "b"}));
+    EXPECT_TRUE(ConfigItemAllowedTexts(CConfigItemIntegerRange("N", "h", 0, false, 1, 0, 2)).empty());
+}

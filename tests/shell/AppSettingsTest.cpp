@@ -87,3 +87,15 @@ TEST(AppSettingsTest, WindowCoordinatesUseTheirThreeNameFamilies)
     EXPECT_EQ(GetWindowRect(StoredWindow::Main).left, 10);
     EXPECT_FALSE(GetWindowRect(StoredWindow::Main).top);
 }
+
+TEST(AppSettingsTest, PortForTheRunHidesTheSavedPortWithoutChangingIt)
+{
+    CScopedSettingsFile settings;
+    SetComPort("COM3");
+    SetComPortForRun("/dev/pts/7");
+    EXPECT_EQ(GetComPort(), "/dev/pts/7");
+    EXPECT_EQ(GetSavedComPort(), "COM3");
+    EXPECT_EQ(CSettingsStore::ReadString("COM port"), "COM3");
+    SetComPortForRun("");
+    EXPECT_EQ(GetComPort(), "COM3");
+}

@@ -1,0 +1,19 @@
+#include "gui/PreferencesView.h"
+
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+#include "gui/PreferencesPage.h"
+#include "gui/ViewTable.h"
+
+CPreferencesView::CPreferencesView(QWidget* parent) : CZovView(kViewPreferences, parent)
+{
+    page_ = new CPreferencesPage(this);
+    auto* scroll = new QScrollArea(this);
+    scroll->setWidget(page_);
+    scroll->setWidgetResizable(true);
+    scroll->setFrameShape(QFrame::NoFrame);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(scroll);
+}

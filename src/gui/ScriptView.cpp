@@ -1,0 +1,60 @@
+#include "gui/ScriptView.h"
+
+#include <QVBoxLayout>
+#include <Qsci/qsciscintilla.h>
+
+#include "gui/ScriptWindow.h"
+#include "gui/ViewTable.h"
+#include "handler/SerialCommHandler.h"
+#include "script/ScriptEngine.h"
+
+namespace {
+
+// A script blocked in a request learns of the stop at its next check; the command time-out
+// bounds how long that can take, so the view waits in steps and keeps asking.
+constexpr uint32_t kStopStepMs = 200;
+
+}  // namespace
+
+CScriptView::CScriptView(const tagViewContext& context, QWidget* parent)
+    : CZovView(kViewScripting, parent),
+      kept_text_(context.script_text),
+      kept_path_(context.script_path),
+      engine_(std::make_unique<CScriptEngine>())
+{
+    window_ = new CScriptWindow(*engine_, this);
+    if (kept_text_ != nullptr && kept_path_ != nullptr && !kept_text_->isNull()) {
+        window_->SetScript(*kept_text_, *kept_path_);
+    }
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(window_);
+    // The handler registers the script functions with the engine as it is constructed, then
+    // connects to the board (which may show the port message box).
+    handler_ = std::make_unique<CSerialCommHandler>(context.instance_number, false, engine_.get());
+    window_->RefreshFunctionList();
+}
+
+CScriptView::~CScriptView()
+{
+    while (!engine_->Stop(kStopStepMs)) {
+        engine_->RequestStop();
+    }
+    if (kept_text_ != nullptr && kept_path_ != nullptr) {
+        *kept_text_ = window_->Editor()->text();
+        *kept_path_ = window_->FilePath();
+    }
+    // The window detaches from the engine before the engine and the handler go.
+    delete window_;
+    window_ = nullptr;
+    handler_.reset();
+    engine_.reset();
+}
+
+void CScriptView::resizeEvent(QResizeEvent* event)
+{
+    CZovView::resizeEvent(event);
+    if (window_ != nullptr) {
+        window_->ResizeScriptWindow();
+    }
+}

@@ -1,0 +1,87 @@
+// The script window of the Scripting view: an editor with Lua highlighting, Run and Stop, the
+// output pane, and the list of the registered functions with their help texts. Scripts run on
+// the engine's own thread; what they print and how they end reaches the window through queued
+// calls, so a long script never blocks the window.
+//
+// The engine must outlive the window's use of it: the owner stops the engine and waits for it
+// before the window is destroyed (CScriptView does).
+#pragma once
+
+#include <mutex>
+
+#include <QString>
+#include <QWidget>
+
+#include "script/ScriptOutcome.h"
+
+class QListWidget;
+class QListWidgetItem;
+class QPlainTextEdit;
+class QPushButton;
+class QsciScintilla;
+class CScriptEngine;
+
+class CScriptWindow : public QWidget {
+    Q_OBJECT
+public:
+    CScriptWindow(CScriptEngine& engine, QWidget* parent);
+    // Disconnects the engine's output and end callbacks from this window.
+    ~CScriptWindow() override;
+
+    // Starts the editor's text on the engine. False when a script is running or the engine
+    // refused it (the output pane says why).
+    bool RunScript();
+    // Asks the running script to stop; returns at once.
+    void StopScript();
+    // Fills the function list from the engine's registered functions.
+    void RefreshFunctionList();
+    // Reads path into the editor / writes the editor's text to path. False, with a message box,
+    // when the file cannot be read or written.
+    bool OpenFile(const QString& path);
+    bool SaveFile(const QString& path);
+    // Puts text into the editor as the script read from path ("" for a new script).
+    void SetScript(const QString& text, const QString& path);
+    // The file the script was read from or saved to; "" for a new script.
+    const QString& FilePath() const { return file_path_; }
+    // Adds text at the end of the output pane as it is (printed text carries its line ends).
+    void AppendOutput(const QString& text);
+    // Lays the window out again after the view changed size.
+    void ResizeScriptWindow();
+
+    QsciScintilla* Editor() const { return editor_; }
+    QPlainTextEdit* OutputPane() const { return output_; }
+    QListWidget* FunctionList() const { return functions_; }
+    QPlainTextEdit* HelpPane() const { return help_; }
+    QPushButton* RunButton() const { return run_; }
+    QPushButton* StopButton() const { return stop_; }
+    bool IsRunning() const { return running_; }
+
+signals:
+    // Emitted on the GUI thread when a script started from this window has ended.
+    void ScriptEnded(ScriptOutcome outcome);
+
+private:
+    void ChooseAndOpen();
+    void ChooseAndSave();
+    void ShowHelp(QListWidgetItem* item);
+    void InsertCall(QListWidgetItem* item);
+    void SetRunning(bool running);
+    // Engine thread: collects printed text; one queued flush carries it to the pane.
+    void QueueOutput(const std::string& text);
+    void FlushOutput();
+    void OnScriptEnded(ScriptOutcome outcome, const QString& error_text);
+
+    CScriptEngine& engine_;
+    QsciScintilla* editor_;
+    QPlainTextEdit* output_;
+    QListWidget* functions_;
+    QPlainTextEdit* help_;
+    QPushButton* run_;
+    QPushButton* stop_;
+    QString file_path_;
+    bool running_ = false;
+
+    std::mutex output_lock_;
+    std::string pending_output_;  // guarded by output_lock_
+    bool flush_queued_ = false;   // guarded by output_lock_
+};

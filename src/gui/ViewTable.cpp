@@ -1,0 +1,49 @@
+#include "gui/ViewTable.h"
+
+#include "gui/PreferencesView.h"
+#include "gui/ScriptView.h"
+
+namespace {
+
+CZovView* CreateScriptView(const tagViewContext& context, QWidget* parent)
+{
+    return new CScriptView(context, parent);
+}
+
+CZovView* CreatePreferencesView(const tagViewContext&, QWidget* parent)
+{
+    return new CPreferencesView(parent);
+}
+
+const std::array<tagViewEntry, kViewCount> kViews = {{
+    {kViewScripting, "&Scripting", "Scripting", true, &CreateScriptView},
+    {kViewSwDownload, "Software &Download", "Download", false, nullptr},
+    {kViewConfiguration, "&Configuration", "Configuration", false, nullptr},
+    {kViewCalibration, "C&alibration", "Calibration", true, nullptr},
+    {kViewTests, "&Tests", "Tests", true, nullptr},
+    {kViewPreferences, "&Preferences", "Preferences", false, &CreatePreferencesView},
+}};
+
+}  // namespace
+
+const std::array<tagViewEntry, kViewCount>& ViewTable()
+{
+    return kViews;
+}
+
+const tagViewEntry* FindView(int number)
+{
+    if (number < 1 || number > kViewCount) {
+        return nullptr;
+    }
+    return &kViews[static_cast<size_t>(number - 1)];
+}
+
+int StartViewNumber(uint32_t stored)
+{
+    const tagViewEntry* entry = stored <= kViewCount ? FindView(static_cast<int>(stored)) : nullptr;
+    if (entry == nullptr || entry->create == nullptr) {
+        return kViewScripting;
+    }
+    return entry->number;
+}

@@ -1,0 +1,27 @@
+// The base of the six views of the main window: a plain child window that fills the frame's
+// client area and hosts one page. OutputText is the channel through which the boot link and the
+// flash pages report progress lines; views without an output box ignore it.
+#pragma once
+
+#include <QFrame>
+#include <QString>
+
+class CSerialCommHandler;
+
+class CZovView : public QFrame {
+    Q_OBJECT
+public:
+    CZovView(int number, QWidget* parent);
+
+    // The view's number in the View menu (1 Scripting ... 6 Preferences).
+    int Number() const { return number_; }
+
+    // Shows one progress line in the page's output box; nothing in the base.
+    virtual void OutputText(const QString& text);
+    // The command handler of the view's page, for the buffers overview; null when the view has
+    // none (or its page has not connected).
+    virtual CSerialCommHandler* CommHandler() { return nullptr; }
+
+private:
+    const int number_;
+};

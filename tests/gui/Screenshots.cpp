@@ -1,0 +1,184 @@
+// zov_gui_screenshots: opens each window of the tool the way an engineer would see it and saves
+// a picture of each, to look at the layout on a real display (run it under Xvfb). Not a test:
+// it checks nothing itself.
+//
+//   zov_gui_screenshots [--simulate] FOLDER   the windows, against the port of the settings or
+//                                            the built-in simulated board
+//   zov_gui_screenshots --root FILE.png   a picture of the whole screen (another program's window)
+
+#include <cstdio>
+#include <string>
+
+#include <QAction>
+#include <QApplication>
+#include <QEventLoop>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QTimer>
+#include <Qsci/qsciscintilla.h>
+
+#include "BoardSimulator.h"
+#include "gui/AboutDlg.h"
+#include "gui/DataViewerDialog.h"
+#include "gui/GuiPrompt.h"
+#include "gui/MainFrame.h"
+#include "gui/ScriptView.h"
+#include "gui/ScriptWindow.h"
+#include "gui/SetLogLevelDlg.h"
+#include "gui/ZelApplicationLogModule.h"
+#include "gui/ZovLogWindow.h"
+#include "logging/ZelApplicationLogging.h"
+#include "logging/ZovLogging.h"
+#include "platform/Prompt.h"
+#include "platform/SystemTime.h"
+#include "shell/AppSettings.h"
+
+namespace {
+
+void Pause(int ms)
+{
+    QEventLoop loop;
+    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+bool Save(QWidget& widget, const QString& folder, const char* name)
+{
+    Pause(300);
+    const QString path = folder + QLatin1Char('/') + QLatin1String(name);
+    const bool saved = widget.grab().save(path);
+    std::printf("%s %s\n", saved ? "saved" : "FAILED", qPrintable(path));
+    return saved;
+}
+
+int GrabRoot(const QString& path)
+{
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (screen == nullptr || !screen->grabWindow(0).save(path)) {
+        std::fprintf(stderr, "could not grab the screen into %s\n", qPrintable(path));
+        return 1;
+    }
+    std::printf("saved %s\n", qPrintable(path));
+    return 0;
+}
+
+// Runs text in the Scripting view and waits up to 20 s for it to end.
+void RunScript(CMainFrame& frame, const QString& text)
+{
+    auto* view = qobject_cast<CScriptView*>(frame.CurrentView());
+    if (view == nullptr) {
+        return;
+    }
+    CScriptWindow* window = view->ScriptWindow();
+    window->Editor()->setText(text);
+    QEventLoop loop;
+    QObject::connect(window, &CScriptWindow::ScriptEnded, &loop, &QEventLoop::quit);
+    QTimer::singleShot(20000, &loop, &QEventLoop::quit);
+    if (window->RunScript()) {
+        loop.exec();
+    }
+}
+
+void FillLogs()
+{
+    SystemTime now = LocalNow();
+    CZelApplicationLogging::ZelApplicationLogEntry entry;
+    entry.component_id = 6;
+    entry.severity = 3;
+    entry.time_stamp = now;
+    entry.text = "Camera head temperature nominal";
+    CZelApplicationLogging::Instance().AddEntry(entry);
+    Notify::Post(kNotifySubsystemEvent, 1);
+    Notify::Post(kNotifySubsystemEvent, 2);
+    LogZelWarning("ZelFlSendApplicationData", "retry 1 of 4");
+    LogScriptText("Script \"script\" ended.");
+}
+
+int TakeAll(const QString& folder, bool simulate)
+{
+    CGuiPrompt prompt;
+    CScopedPrompt prompt_scope(prompt);
+    CBoardSimulator simulator{BoardSimOptions{}};
+    QString simulated_port;
+    if (simulate) {
+        std::string error;
+        if (!simulator.Start(&error)) {
+            std::fprintf(stderr, "the simulated board did not start: %s\n", error.c_str());
+            return 1;
+        }
+        AppSettings::SetComPortForRun(simulator.DevicePath());
+        simulated_port = QString::fromStdString(simulator.DevicePath());
+    }
+    CMainFrame frame(&prompt, simulated_port);
+    frame.resize(1000, 720);
+    frame.show();
+    int failures = 0;
+    frame.ChangeView(kViewScripting);
+    RunScript(frame, QStringLiteral("-- The version of component 6\r\n"
+                                    "print(ZelVerGetComponentVersion(6))\r\n"));
+    failures += !Save(frame, folder, "scripting.png");
+
+    frame.ChangeView(kViewPreferences);
+    failures += !Save(frame, folder, "preferences.png");
+
+    for (QAction* action : frame.menuBar()->actions()) {
+        if (action->menu() != nullptr && action->text() == QStringLiteral("&View")) {
+            action->menu()->popup(frame.mapToGlobal(QPoint(40, 20)));
+            failures += !Save(*action->menu(), folder, "view_menu.png");
+            action->menu()->hide();
+        }
+    }
+
+    FillLogs();
+    Pause(300);
+    frame.ToolLogWindow()->show();
+    failures += !Save(*frame.ToolLogWindow(), folder, "tool_log.png");
+    frame.ToolLogWindow()->hide();
+    frame.ApplicationLogWindow()->ShowWindow();
+    failures += !Save(*frame.ApplicationLogWindow(), folder, "events.png");
+    frame.ApplicationLogWindow()->hide();
+
+    CAboutDlg about(&frame);
+    about.show();
+    failures += !Save(about, folder, "about.png");
+    about.hide();
+
+    std::vector<uint8_t> bytes;
+    for (int i = 0; i < 40; ++i) {
+        bytes.push_back(static_cast<uint8_t>(i * 7 + 20));
+    }
+    CDataViewerDialog viewer(QStringLiteral("DCM input functions"), bytes, &frame);
+    viewer.show();
+    failures += !Save(viewer, folder, "data_viewer.png");
+    viewer.hide();
+
+    frame.ChangeView(kViewScripting);
+    if (CSerialCommHandler* handler = frame.CurrentView()->CommHandler()) {
+        CSetLogLevelDlg level(*handler, &frame);
+        level.show();
+        failures += !Save(level, folder, "log_level.png");
+        level.hide();
+    }
+    failures += !Save(frame, folder, "scripting_again.png");
+    frame.close();
+    return failures == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    if (argc == 3 && std::string(argv[1]) == "--root") {
+        return GrabRoot(QString::fromLocal8Bit(argv[2]));
+    }
+    const bool simulate = argc == 3 && std::string(argv[1]) == "--simulate";
+    if (argc != 2 && !simulate) {
+        std::fprintf(stderr, "usage: zov_gui_screenshots [--simulate] FOLDER | --root FILE.png\n");
+        return 2;
+    }
+    return TakeAll(QString::fromLocal8Bit(argv[argc - 1]), simulate);
+}
