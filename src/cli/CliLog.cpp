@@ -79,6 +79,14 @@ int RunLog(const CliOptions& options, const std::vector<std::string>& args)
     }
     session.Handler().ReadApplicationLog();
     PrintQueuedEntries();
+    // The reader stops quietly when a request fails; one more question tells an empty log from
+    // a board that does not answer.
+    uint32_t available = 0;
+    uint32_t code = kNoResultCode;
+    if (!session.Handler().ZelLogGetNrOfAvailableLogEntries(&available, &code)) {
+        CliError("cannot read the application log: " + session.Handler().GetLastResultText());
+        return kExitFailed;
+    }
     if (!follow) {
         return kExitSucceeded;
     }

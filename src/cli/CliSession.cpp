@@ -184,16 +184,7 @@ bool CCliSession::CheckPort() const
         CliError(PortProblemText(CSerialPort::DevicePath(port_name_), port.LastError(), false));
         return false;
     }
-    // Checked at 38400 baud 8N1, not with the runtime link's settings: a pseudo-terminal
-    // (zov-boardsim) keeps 8 bits without parity whatever it is told, and the C library reports
-    // 7E1 at an unchanged speed as refused. Leaving the port at another speed makes the
-    // handler's own configuration a change, which the library accepts. DTR and RTS stay off as
-    // the runtime link keeps them.
-    SerialLineSettings check = SerialLineSettings::RuntimeLink();
-    check.baud = 38400;
-    check.data_bits = 8;
-    check.parity = SerialLineSettings::Parity::None;
-    if (!port.Configure(check)) {
+    if (!port.Configure(SerialLineSettings::RuntimeLink())) {
         CliError(PortProblemText(port.Path(), port.LastError(), true));
         return false;
     }

@@ -240,8 +240,11 @@ int CSerialCommHandler::Request(RequestKind kind, const CArgArray& in, CArgArray
     if (status == kLinkOk) {
         // Closing the link, and a stop of the script that made the request, end the wait too:
         // with no command timeout configured nothing else would.
-        CEvent* events[] = {&record->reply_event, &stop_event_, engine_ ? &engine_->StopEvent() : nullptr};
-        const int woken = WaitForAnyEvent(events, engine_ ? 3 : 2, timeout_ms);
+        // The engine's stop event stays set after the stopped script has ended, until the next
+        // run; only while a script runs does it speak of the request's maker.
+        const bool script_running = engine_ != nullptr && engine_->IsRunning();
+        CEvent* events[] = {&record->reply_event, &stop_event_, script_running ? &engine_->StopEvent() : nullptr};
+        const int woken = WaitForAnyEvent(events, script_running ? 3 : 2, timeout_ms);
         if (woken == 0) {
             std::lock_guard<std::mutex> lock(pending_lock_);
             reply = record->reply;
@@ -328,7 +331,8 @@ int CSerialCommHandler::ZELSP_GetCommandResult(CArgArray& out, std::string& resu
         // Closing the link and stopping the script wake the wait too, as long as their events
         // fit in the wait.
         if (events.size() < kMaxWaitObjects) events.push_back(&stop_event_);
-        if (engine_ && events.size() < kMaxWaitObjects) events.push_back(&engine_->StopEvent());
+        if (engine_ && engine_->IsRunning() && events.size() < kMaxWaitObjects)
+            events.push_back(&engine_->StopEvent());
         lock.unlock();
         const int woken = WaitForAnyEvent(events, command_timeout_);
         lock.lock();

@@ -7,6 +7,8 @@
 #include <poll.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -111,6 +113,27 @@ std::string CSerialPort::DevicePath(const std::string& name)
     return "/dev/" + name;
 }
 
+// A pseudo-terminal (the simulated board) always keeps 8 data bits without parity. The C
+// library compares what it asked for with what the terminal reports and calls a difference in
+// those bits EINVAL; it does so only when the settings did not change the line otherwise, so
+// configuring a pty a second time with the same 7E1 settings "fails". The settings that a pty
+// does keep (speed, input and local flags) tell whether the call in fact took effect.
+static bool AppliedOnPseudoTerminal(int fd, const termios& wanted)
+{
+    struct stat status {};
+    // 136 to 143: the character device majors of the UNIX 98 pty slaves.
+    if (fstat(fd, &status) != 0 || !S_ISCHR(status.st_mode) || major(status.st_rdev) < 136 ||
+        major(status.st_rdev) > 143) {
+        return false;
+    }
+    termios now{};
+    if (tcgetattr(fd, &now) != 0) {
+        return false;
+    }
+    return cfgetospeed(&now) == cfgetospeed(&wanted) && cfgetispeed(&now) == cfgetispeed(&wanted) &&
+           now.c_iflag == wanted.c_iflag && now.c_lflag == wanted.c_lflag;
+}
+
 bool CSerialPort::Fail(int error)
 {
     last_error_.store(error);
@@ -176,7 +199,10 @@ bool CSerialPort::Configure(const SerialLineSettings& settings)
     cfsetispeed(&tio, speed);
     cfsetospeed(&tio, speed);
     if (tcsetattr(fd_, TCSANOW, &tio) != 0) {
-        return Fail(errno);
+        const int error = errno;
+        if (error != EINVAL || !AppliedOnPseudoTerminal(fd_, tio)) {
+            return Fail(error);
+        }
     }
     const int lines = TIOCM_DTR | TIOCM_RTS;
     const int on = (settings.dtr_on ? TIOCM_DTR : 0) | (settings.rts_on ? TIOCM_RTS : 0);

@@ -121,6 +121,12 @@ TEST_F(ZovcliOffline, NoBoardOnThePortFailsWithinSeconds)
     EXPECT_NE(run.err.find("no answer from the controller board on " + pty.SlavePath()),
               std::string::npos)
         << run.err;
+    const tagZovcliRun log = Run({"--port", pty.SlavePath(), "log"});
+    EXPECT_EQ(log.exit_status, 1);
+    EXPECT_EQ(log.out, "");
+    EXPECT_NE(log.err.find("cannot read the application log: ZELSP: Communication timeout"),
+              std::string::npos)
+        << log.err;
     // Start-up asks twice and the read once, each given up after four unacknowledged sends of
     // half a second: about 6 s, with room for a loaded machine.
     EXPECT_LT(run.elapsed_ms, 20000u);

@@ -12,6 +12,7 @@
 #include "TestSupport.h"
 #include "ZovcliRunner.h"
 #include "platform/Clock.h"
+#include "platform/Settings.h"
 
 namespace {
 
@@ -177,6 +178,49 @@ TEST_F(ZovcliSim, LogPrintsTheSubsystemsEntries)
     EXPECT_EQ(run.exit_status, 0) << run.err;
     EXPECT_NE(run.out.find(" - Component 3 - Level 2 - Lamp warm\n"), std::string::npos) << run.out;
     EXPECT_NE(run.out.find(" - Component 4 - Level 1 - Iris closed\n"), std::string::npos) << run.out;
+}
+
+// The board holds back its second reply (the first after start-up) for 3 s. The command
+// time-out of a run comes from --timeout, else from the setting, else it is 5000 ms.
+TEST(ZovcliTimeout, OptionSettingAndDefault)
+{
+    CTempFolder folder;
+    const std::string no_timeout = folder.File("none.reg");
+    const std::string short_timeout = folder.File("short.reg");
+    CSettingsStore::SetFile(short_timeout);
+    ASSERT_TRUE(CSettingsStore::WriteDword("Command Timeout", 1000));
+    CSettingsStore::SetFile("");
+
+    struct Row {
+        std::vector<std::string> options;
+        std::string settings;
+        int exit_status;
+    };
+    const Row rows[] = {
+        {{"--timeout", "1000"}, no_timeout, 1},
+        {{}, short_timeout, 1},
+        {{"--timeout", "8000"}, short_timeout, 0},
+        {{}, no_timeout, 0},
+    };
+    for (const Row& row : rows) {
+        BoardSimOptions options;
+        options.trace_sink = [](const std::string&) {};
+        options.faults[SimFault::DelayReply] = {0.0, 1, 1};
+        options.faults.reply_delay_ms = 3000;
+        CBoardSimulator sim(options);
+        std::string error;
+        ASSERT_TRUE(sim.Start(&error)) << error;
+        std::vector<std::string> args = {"--port", sim.DevicePath()};
+        args.insert(args.end(), row.options.begin(), row.options.end());
+        args.insert(args.end(), {"read", "0x2013", "1"});
+        const tagZovcliRun run = RunZovcli(args, row.settings);
+        SCOPED_TRACE(row.settings + (row.options.empty() ? "" : " " + row.options[1]));
+        EXPECT_EQ(run.exit_status, row.exit_status) << run.out << run.err;
+        if (row.exit_status == 1) {
+            EXPECT_NE(run.out.find("Result: ZELSP: Communication timeout"), std::string::npos) << run.out;
+        }
+        sim.Stop();
+    }
 }
 
 // Ctrl-C stops a running script between two requests; the program ends normally.

@@ -142,32 +142,6 @@ TEST(ScriptFunctionTable, EveryHelpTextHasTheShape)
     }
 }
 
-struct CountCase {
-    const char* name;
-    int min_inputs;
-    int max_inputs;
-};
-
-const CountCase kCountCases[] = {
-    {"ZELSP_Read", 2, 2},          {"ZELSP_Write", 2, 99},       {"R", 2, 2},
-    {"W", 2, 99},                  {"ZELSP_ReadNoWait", 2, 2},   {"ZELSP_WriteNoWait", 2, 99},
-    {"ZELSP_GetCommandResult", 0, 0}, {"ZelCmdStartApplication", 0, 0},
-    {"ZelCmdUnset", 3, 3},         {"ZelCmdCanSwitch", 2, 2},    {"ZelCalSetCalibrationData", 2, 2},
-    {"ZelDevSetReq", 4, 4},        {"ZelDevGetReq", 3, 3},       {"ZelDevGetMin", 2, 2},
-    {"ZelValGetErrorBits", 3, 3},  {"DCM_LineInput", 2, 2},      {"DCM_UICommand", 1, 1},
-    {"ZelVerGetComponentVersion", 1, 1}, {"ZelFsGetAverageVideoLevelAbsoluteProcessed", 0, 0},
-};
-
-TEST(ScriptFunctionTable, InputCounts)
-{
-    for (const CountCase& c : kCountCases) {
-        const tagScriptFunctionSpec* spec = Find(c.name);
-        ASSERT_NE(spec, nullptr) << c.name;
-        EXPECT_EQ(spec->min_inputs, c.min_inputs) << c.name;
-        EXPECT_EQ(spec->max_inputs, c.max_inputs) << c.name;
-    }
-}
-
 TEST(ScriptFunctionTable, ShorthandsAreTheRequestFunctions)
 {
     EXPECT_EQ(Find("R")->function, Find("ZELSP_Read")->function);

@@ -355,4 +355,29 @@ TEST_F(SimFunctions, AScriptStopsInTheMiddleOfItsRequests)
     EXPECT_EQ(out.GetArgLong(0), 1);
 }
 
+// A view change closes one handler and opens the next on the same port; the second must find
+// the line as usable as the first did (on a pseudo-terminal too, which never takes 7E1).
+TEST(SimHandlers, OneAfterAnotherOnTheSamePort)
+{
+    CScopedSettingsFile settings;
+    CRecordingPrompt prompt;
+    CScopedPrompt prompt_guard(prompt);
+    BoardSimOptions options;
+    options.trace_sink = [](const std::string&) {};
+    CBoardSimulator sim(options);
+    std::string error;
+    ASSERT_TRUE(sim.Start(&error)) << error;
+    AppSettings::SetComPort(sim.DevicePath());
+    AppSettings::SetCommandTimeout(8000);
+    uint16_t instance = 7;
+    for (int i = 0; i < 3; ++i) {
+        CSerialCommHandler handler(&instance, false, nullptr);
+        uint32_t level = 0;
+        uint32_t code = kNoResultCode;
+        EXPECT_TRUE(handler.ZelCmdGetLogLevel(&level, &code)) << "handler " << i << ": "
+                                                              << handler.GetLastResultText();
+    }
+    sim.Stop();
+}
+
 }  // namespace
