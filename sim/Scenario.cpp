@@ -173,6 +173,22 @@ bool CScenario::Load(const std::string& path, std::string* error)
                                parts[4]});
     }
 
+    for (int n = 1; n <= 1000; ++n) {
+        const std::string key = Format("Event%d", n);
+        if (!profile.HasKey("Events", key)) {
+            break;
+        }
+        // delay_ms, event number
+        const std::vector<std::string> parts =
+            SplitList(profile.GetString("Events", key, "", kLong), ',', 2);
+        uint64_t delay = 0, number = 0;
+        if (parts.size() != 2 || !ParseSimNumber(parts[0], &delay) || delay > 0xFFFFFFFFull ||
+            !ParseSimNumber(parts[1], &number) || number > 0xFFFFFFFFull) {
+            return read.Fail("Events", key, "is not \"delay_ms, event number\"");
+        }
+        events.emplace_back(static_cast<uint32_t>(delay), static_cast<uint32_t>(number));
+    }
+
     read.Text("Validation", "Mode", &validation_mode);
     if (validation_mode != "normal" && validation_mode != "fail" && validation_mode != "pass") {
         return read.Fail("Validation", "Mode", "is not normal, fail or pass");

@@ -33,6 +33,9 @@ struct CScenario {
     bool image_processing = true;
     // Log entries produced after the link came up, and the initial log level.
     std::vector<ScenarioLogEntry> log_entries;
+    // Other events sent after the link came up (2 and 3 report subsystem failures): (delay_ms,
+    // event number).
+    std::vector<std::pair<uint32_t, uint32_t>> events;
     uint32_t log_level = 3;
     // Validation: "normal" checks ranges; "fail" refuses every validation; "pass" accepts all.
     std::string validation_mode = "normal";

@@ -949,6 +949,10 @@ std::vector<std::string> CSubsystem::OnLinkUp(uint64_t now_ms)
     for (const ScenarioLogEntry& entry : scenario_.log_entries) {
         scheduled_log_.emplace_back(now_ms + entry.delay_ms, entry);
     }
+    scheduled_events_.clear();
+    for (const auto& [delay_ms, number] : scenario_.events) {
+        scheduled_events_.emplace_back(now_ms + delay_ms, number);
+    }
     return {"ds whoami"};
 }
 
@@ -964,6 +968,14 @@ std::vector<std::string> CSubsystem::TakeUnsolicited(uint64_t now_ms)
         }
     }
     std::vector<std::string> out;
+    for (auto it = scheduled_events_.begin(); it != scheduled_events_.end();) {
+        if (it->first <= now_ms) {
+            out.push_back(Format("e %u", it->second));
+            it = scheduled_events_.erase(it);
+        } else {
+            ++it;
+        }
+    }
     if (event_due_ && event_at_ms_ <= now_ms) {
         event_due_ = false;
         // Nobody is told while no program listens; the entries wait in the log.
@@ -978,6 +990,9 @@ uint64_t CSubsystem::NextDeadlineMs() const
 {
     uint64_t next = event_due_ ? event_at_ms_ : UINT64_MAX;
     for (const auto& [at, entry] : scheduled_log_) {
+        next = std::min(next, at);
+    }
+    for (const auto& [at, number] : scheduled_events_) {
         next = std::min(next, at);
     }
     return next;
@@ -1049,6 +1064,7 @@ void CSubsystem::OnReset()
     started_ = false;
     link_up_ = false;
     scheduled_log_.clear();
+    scheduled_events_.clear();
     current_log_.reset();
     for (int d = 0; d < kSimDevices; ++d) {
         for (Slot& slot : slots_[d][kFieldServiceBuffer]) {

@@ -150,6 +150,7 @@ private:
     uint64_t event_at_ms_ = 0;
     bool link_up_ = false;
     std::vector<std::pair<uint64_t, ScenarioLogEntry>> scheduled_log_;
+    std::vector<std::pair<uint64_t, uint32_t>> scheduled_events_;
 
     int64_t clock_offset_ms_ = 0;  // subsystem time = host time since its epoch + offset
 

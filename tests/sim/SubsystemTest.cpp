@@ -274,11 +274,14 @@ TEST(SubsystemTest, LogEntriesEventsAndTheSubsystemClock)
 {
     CScenario scenario;
     scenario.log_entries = {{0, 0x1234, 5, 4, "Iris motor, slow"}, {500, 0x0042, 2, 6, "Camera lost"}};
+    scenario.events = {{200, 2}};
     CSubsystem s(scenario, nullptr);
     EXPECT_TRUE(s.TakeUnsolicited(1000).empty()) << "no events before the link is up";
     EXPECT_EQ(s.OnLinkUp(1000), std::vector<std::string>{"ds whoami"});
     EXPECT_EQ(s.TakeUnsolicited(1000), std::vector<std::string>{"e 1"});
-    EXPECT_TRUE(s.TakeUnsolicited(1100).empty());
+    EXPECT_EQ(s.NextDeadlineMs(), 1200u);
+    EXPECT_EQ(s.TakeUnsolicited(1200), std::vector<std::string>{"e 2"});
+    EXPECT_TRUE(s.TakeUnsolicited(1300).empty());
     EXPECT_EQ(s.NextDeadlineMs(), 1500u);
     RunRows(s, {
         {"r 0x0001 0x2011 0x00", "c 0x0001 0x00 0x4"},
@@ -381,6 +384,7 @@ TEST(ScenarioTest, FileValuesAndMalformedLines)
                                           "PostResult=0x10\nImageProcessing=0\n"
                                           "[Versions]\nComponent6=Ib: FPGA Type: 1\nHighest=7\n"
                                           "[Log]\nLevel=1\nEntry1=200, 4, 5, 0x99, Lamp, hot\n"
+                                          "[Events]\nEvent1=1000, 3\n"
                                           "[Validation]\nMode=fail\nMinDoserate=100\nMinDoserate170=900\n"
                                           "[Results]\nResult1=0x2013, 6, 0x06090011\n"
                                           "[Calibration]\nRecords=3\nRecord2=0x0102\n"
@@ -401,6 +405,7 @@ TEST(ScenarioTest, FileValuesAndMalformedLines)
     EXPECT_EQ(s.log_entries[0].delay_ms, 200u);
     EXPECT_EQ(s.log_entries[0].logging_id, 0x99u);
     EXPECT_EQ(s.log_entries[0].text, "Lamp, hot");
+    EXPECT_EQ(s.events, (std::vector<std::pair<uint32_t, uint32_t>>{{1000, 3}}));
     EXPECT_EQ(s.validation_mode, "fail");
     EXPECT_EQ(s.min_doserate_by_size.at(170), 900u);
     EXPECT_EQ(s.forced_results.at(0x2013u << 8 | 6), 0x06090011u);
@@ -413,6 +418,7 @@ TEST(ScenarioTest, FileValuesAndMalformedLines)
         "[Subsystem]\nReceptorFieldSizes=1,x\n",
         "[Log]\nEntry1=1,2,9,4,text\n",
         "[Log]\nEntry1=1,2,3\n",
+        "[Events]\nEvent1=100\n",
         "[Validation]\nMode=sometimes\n",
         "[Results]\nResult1=0x2000,0x100,1\n",
         "[Calibration]\nRecords=300\n",
