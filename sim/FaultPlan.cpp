@@ -73,27 +73,27 @@ bool FaultSettings::Parse(const std::string& setting, std::string* error)
         return false;
     }
     const std::string value = setting.substr(equals + 1);
-    FaultSpec spec;
+    FaultSetting chosen;
     const size_t times = value.find('x');
     if (times != std::string::npos) {
         const size_t at = value.find('@', times);
         const std::string count_text = value.substr(0, times);
         const std::string rest = value.substr(times + 1);
-        if (!ParseUnsigned(count_text, &spec.count) ||
-            !(rest.empty() || (rest[0] == '@' && ParseUnsigned(rest.substr(1), &spec.after))) ||
+        if (!ParseUnsigned(count_text, &chosen.count) ||
+            !(rest.empty() || (rest[0] == '@' && ParseUnsigned(rest.substr(1), &chosen.after))) ||
             (at != std::string::npos && at != times + 1)) {
             *error = "bad count in \"" + setting + "\" (expected N x or N x@M)";
             return false;
         }
     } else {
         char* end = nullptr;
-        spec.rate = std::strtod(value.c_str(), &end);
-        if (value.empty() || *end != '\0' || !(spec.rate >= 0.0 && spec.rate <= 1.0)) {
+        chosen.rate = std::strtod(value.c_str(), &end);
+        if (value.empty() || *end != '\0' || !(chosen.rate >= 0.0 && chosen.rate <= 1.0)) {
             *error = "bad rate in \"" + setting + "\" (expected 0 to 1)";
             return false;
         }
     }
-    (*this)[fault] = spec;
+    (*this)[fault] = chosen;
     return true;
 }
 
@@ -107,14 +107,14 @@ CFaultPlan::CFaultPlan(const FaultSettings& settings) : settings_(settings)
 bool CFaultPlan::Strike(SimFault fault)
 {
     const size_t i = static_cast<size_t>(fault);
-    const FaultSpec& spec = settings_.specs[i];
+    const FaultSetting& chosen = settings_.per_fault[i];
     const uint32_t seen = seen_[i]++;
     bool strike = false;
-    if (spec.count > 0) {
-        strike = seen >= spec.after && seen - spec.after < spec.count;
-    } else if (spec.rate > 0.0) {
+    if (chosen.count > 0) {
+        strike = seen >= chosen.after && seen - chosen.after < chosen.count;
+    } else if (chosen.rate > 0.0) {
         std::uniform_real_distribution<double> uniform(0.0, 1.0);
-        strike = uniform(generators_[i]) < spec.rate;
+        strike = uniform(generators_[i]) < chosen.rate;
     }
     if (strike) {
         ++struck_[i];

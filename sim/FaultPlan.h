@@ -36,14 +36,14 @@ const char* SimFaultName(SimFault fault);
 // The fault of a name; false when the name is unknown.
 bool SimFaultFromName(const std::string& name, SimFault* fault);
 
-struct FaultSpec {
+struct FaultSetting {
     double rate = 0.0;   // 0..1: probability per opportunity (used when count is 0)
     uint32_t count = 0;  // strike this many opportunities ...
     uint32_t after = 0;  // ... after letting this many pass
 };
 
 struct FaultSettings {
-    std::array<FaultSpec, kSimFaultCount> specs{};
+    std::array<FaultSetting, kSimFaultCount> per_fault{};
     uint32_t seed = 1;
     uint32_t reply_delay_ms = 3000;        // DelayReply
     uint32_t split_gap_ms = 300;           // SplitFrame: longer than the tool's 200 ms byte gap
@@ -51,8 +51,8 @@ struct FaultSettings {
     uint16_t driver_error = 0x0010;        // BootDriverError
     uint8_t wrong_id_byte = 0x55;          // BootWrongId
 
-    FaultSpec& operator[](SimFault fault) { return specs[static_cast<size_t>(fault)]; }
-    const FaultSpec& operator[](SimFault fault) const { return specs[static_cast<size_t>(fault)]; }
+    FaultSetting& operator[](SimFault fault) { return per_fault[static_cast<size_t>(fault)]; }
+    const FaultSetting& operator[](SimFault fault) const { return per_fault[static_cast<size_t>(fault)]; }
 
     // Parses one "name=rate" (a number with a point, 0 to 1), "name=Nx" (count) or
     // "name=Nx@M" (count after M passes) setting. False with an error text when it is malformed.

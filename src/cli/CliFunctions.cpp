@@ -18,8 +18,8 @@ int ListFunctions(const CliOptions&, const std::vector<std::string>& args)
         return kExitCannotRun;
     }
     bool first = true;
-    for (const tagScriptFunctionSpec& spec : ScriptFunctionSpecs()) {
-        std::string help = PrintableHelp(spec.help_text);
+    for (const tagScriptFunctionRow& row : ScriptFunctionRows()) {
+        std::string help = PrintableHelp(row.help_text);
         if (help.empty() || help.back() != '\n') {
             help += '\n';
         }
@@ -29,11 +29,11 @@ int ListFunctions(const CliOptions&, const std::vector<std::string>& args)
     return kExitSucceeded;
 }
 
-const tagScriptFunctionSpec* FindSpec(const std::string& name)
+const tagScriptFunctionRow* FindFunctionRow(const std::string& name)
 {
-    for (const tagScriptFunctionSpec& spec : ScriptFunctionSpecs()) {
-        if (spec.name == name) {
-            return &spec;
+    for (const tagScriptFunctionRow& row : ScriptFunctionRows()) {
+        if (row.name == name) {
+            return &row;
         }
     }
     return nullptr;
@@ -42,18 +42,18 @@ const tagScriptFunctionSpec* FindSpec(const std::string& name)
 // Checked before the port is touched, so that a typing mistake costs no connection.
 bool CheckCall(const std::string& name, size_t input_count)
 {
-    const tagScriptFunctionSpec* spec = FindSpec(name);
-    if (spec == nullptr) {
+    const tagScriptFunctionRow* row = FindFunctionRow(name);
+    if (row == nullptr) {
         CliError("unknown function \"" + name + "\" (zovcli functions lists them)");
         return false;
     }
-    if (static_cast<int>(input_count) < spec->min_inputs ||
-        static_cast<int>(input_count) > spec->max_inputs) {
+    if (static_cast<int>(input_count) < row->min_inputs ||
+        static_cast<int>(input_count) > row->max_inputs) {
         tagScriptFunction function;
-        function.name = spec->name;
-        function.help_text = spec->help_text;
-        function.min_inputs = spec->min_inputs;
-        function.max_inputs = spec->max_inputs;
+        function.name = row->name;
+        function.help_text = row->help_text;
+        function.min_inputs = row->min_inputs;
+        function.max_inputs = row->max_inputs;
         CliError(InputCountRefusal(function, static_cast<int>(input_count)));
         return false;
     }

@@ -634,24 +634,24 @@ std::string HelpText(const tagFunctionRow& row)
 
 }  // namespace
 
-const std::vector<tagScriptFunctionSpec>& ScriptFunctionSpecs()
+const std::vector<tagScriptFunctionRow>& ScriptFunctionRows()
 {
-    static const std::vector<tagScriptFunctionSpec> specs = [] {
-        std::vector<tagScriptFunctionSpec> list;
+    static const std::vector<tagScriptFunctionRow> rows = [] {
+        std::vector<tagScriptFunctionRow> list;
         for (const tagFunctionRow& row : Rows()) {
             list.push_back({row.name, row.function, HelpText(row), row.min_inputs, row.max_inputs});
         }
         return list;
     }();
-    return specs;
+    return rows;
 }
 
 int RegisterScriptFunctions(CScriptEngine& engine, CSerialCommHandler& handler)
 {
     int registered = 0;
-    for (const tagScriptFunctionSpec& spec : ScriptFunctionSpecs()) {
-        if (engine.AddFunction(spec.name, spec.function, &handler, spec.help_text, spec.min_inputs,
-                               spec.max_inputs, 0)) {
+    for (const tagScriptFunctionRow& row : ScriptFunctionRows()) {
+        if (engine.AddFunction(row.name, row.function, &handler, row.help_text, row.min_inputs,
+                               row.max_inputs, 0)) {
             ++registered;
         }
     }

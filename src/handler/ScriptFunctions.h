@@ -22,7 +22,7 @@ class CSerialCommHandler;
 // number of inputs it takes. The help text is built from its parts: the description, an empty
 // line, the call form ("Name(IN: A, B)", "Name()" without inputs), "OUT:" and one line
 // "    @n = meaning" per output, @0 first.
-struct tagScriptFunctionSpec {
+struct tagScriptFunctionRow {
     std::string name;
     ScriptFunction function = nullptr;
     std::string help_text;
@@ -31,9 +31,9 @@ struct tagScriptFunctionSpec {
 };
 
 // The 70 functions in registration order. The same list on every call; any thread.
-const std::vector<tagScriptFunctionSpec>& ScriptFunctionSpecs();
+const std::vector<tagScriptFunctionRow>& ScriptFunctionRows();
 
-// Registers every function of ScriptFunctionSpecs with engine, in that order, with handler as
+// Registers every function of ScriptFunctionRows with engine, in that order, with handler as
 // their context, then routes the engine's error and extended log into the tool log (script
 // level, UTC time stamp, tool log notification). handler must outlive every script the engine
 // runs with these functions. Returns the number of functions registered: 70, fewer when the

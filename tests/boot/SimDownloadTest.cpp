@@ -275,7 +275,7 @@ TEST_F(SimDownloadTest, InjectedFaults)
     struct Row {
         const char* name;
         SimFault fault;
-        FaultSpec strike;
+        FaultSetting strike;
         int result;
         std::vector<std::string> lines;
     };

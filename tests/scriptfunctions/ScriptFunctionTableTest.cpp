@@ -9,11 +9,11 @@
 
 namespace {
 
-const tagScriptFunctionSpec* Find(const std::string& name)
+const tagScriptFunctionRow* Find(const std::string& name)
 {
-    for (const tagScriptFunctionSpec& spec : ScriptFunctionSpecs()) {
-        if (spec.name == name) {
-            return &spec;
+    for (const tagScriptFunctionRow& row : ScriptFunctionRows()) {
+        if (row.name == name) {
+            return &row;
         }
     }
     return nullptr;
@@ -81,16 +81,16 @@ const HelpCase kHelpCases[] = {
 TEST(ScriptFunctionTable, HelpTextsInFull)
 {
     for (const HelpCase& c : kHelpCases) {
-        const tagScriptFunctionSpec* spec = Find(c.name);
-        ASSERT_NE(spec, nullptr) << c.name;
-        EXPECT_EQ(spec->help_text, c.help) << c.name;
+        const tagScriptFunctionRow* row = Find(c.name);
+        ASSERT_NE(row, nullptr) << c.name;
+        EXPECT_EQ(row->help_text, c.help) << c.name;
     }
 }
 
 TEST(ScriptFunctionTable, SeventyFunctionsInTableOrder)
 {
-    const auto& specs = ScriptFunctionSpecs();
-    ASSERT_EQ(specs.size(), 70u);
+    const auto& rows = ScriptFunctionRows();
+    ASSERT_EQ(rows.size(), 70u);
     // Spot checks along the table: the request block, the first and last of the command object,
     // the family boundaries and the end.
     const std::pair<size_t, const char*> positions[] = {
@@ -102,12 +102,12 @@ TEST(ScriptFunctionTable, SeventyFunctionsInTableOrder)
         {63, "ZelFSGetHighestPossibleIndex"}, {68, "DCM_LineInput"},
         {69, "DCM_UICommand"}};
     for (const auto& [at, name] : positions) {
-        EXPECT_EQ(specs[at].name, name) << "position " << at;
+        EXPECT_EQ(rows[at].name, name) << "position " << at;
     }
     std::set<std::string> names;
-    for (const auto& spec : specs) {
-        EXPECT_TRUE(names.insert(spec.name).second) << "twice: " << spec.name;
-        EXPECT_NE(spec.function, nullptr) << spec.name;
+    for (const auto& row : rows) {
+        EXPECT_TRUE(names.insert(row.name).second) << "twice: " << row.name;
+        EXPECT_NE(row.function, nullptr) << row.name;
     }
 }
 
@@ -115,30 +115,30 @@ TEST(ScriptFunctionTable, SeventyFunctionsInTableOrder)
 // "OUT:", and @0..@n numbered in order.
 TEST(ScriptFunctionTable, EveryHelpTextHasTheShape)
 {
-    for (const auto& spec : ScriptFunctionSpecs()) {
-        const std::string& help = spec.help_text;
+    for (const auto& row : ScriptFunctionRows()) {
+        const std::string& help = row.help_text;
         const size_t empty = help.find("\r\n\r\n");
-        ASSERT_NE(empty, std::string::npos) << spec.name;
+        ASSERT_NE(empty, std::string::npos) << row.name;
         const std::string rest = help.substr(empty + 4);
         const std::string form = rest.substr(0, rest.find("\r\n"));
-        if (spec.max_inputs == 0) {
-            EXPECT_EQ(form, spec.name + "()");
+        if (row.max_inputs == 0) {
+            EXPECT_EQ(form, row.name + "()");
         } else {
-            EXPECT_EQ(form.rfind(spec.name + "(IN: ", 0), 0u) << form;
+            EXPECT_EQ(form.rfind(row.name + "(IN: ", 0), 0u) << form;
             EXPECT_EQ(form.back(), ')') << form;
         }
         EXPECT_NE(rest.find("\r\nOUT:\r\n    @0 = Function result: 0=failed, 1=succeeded"),
                   std::string::npos)
-            << spec.name;
+            << row.name;
         for (int n = 1; n < 10; ++n) {
             const bool has = rest.find("\r\n    @" + std::to_string(n) + " = ") != std::string::npos;
             const bool has_previous =
                 rest.find("    @" + std::to_string(n - 1) + " = ") != std::string::npos;
             if (has) {
-                EXPECT_TRUE(has_previous) << spec.name << " @" << n;
+                EXPECT_TRUE(has_previous) << row.name << " @" << n;
             }
         }
-        EXPECT_NE(help.back(), '\n') << spec.name;
+        EXPECT_NE(help.back(), '\n') << row.name;
     }
 }
 

@@ -94,9 +94,9 @@ protected:
 TEST_F(OfflineFunctions, TheHandlerRegistersEveryFunctionInTableOrder)
 {
     std::vector<std::string> expected;
-    for (const auto& spec : ScriptFunctionSpecs()) {
-        expected.push_back(spec.name);
-        EXPECT_EQ(engine_.HelpText(spec.name), spec.help_text);
+    for (const auto& row : ScriptFunctionRows()) {
+        expected.push_back(row.name);
+        EXPECT_EQ(engine_.HelpText(row.name), row.help_text);
     }
     EXPECT_EQ(engine_.FunctionNames(), expected);
     // The port did not open: the engineer was told, and the handler goes on unconnected.
