@@ -1,6 +1,9 @@
 // zovcli functions, call, read and write: the script functions one at a time, without a script.
 
+#include <algorithm>
+#include <cstdint>
 #include <cstdio>
+#include <set>
 
 #include "cli/CliCommand.h"
 #include "cli/CliSession.h"
@@ -39,9 +42,66 @@ const tagScriptFunctionSpec* FindSpec(const std::string& name)
     return nullptr;
 }
 
-// Checked before the port is touched, so that a typing mistake costs no connection.
-bool CheckCall(const std::string& name, size_t input_count)
+// The input names of a call form: "Index", "SubIndex", "Data1", "...", "DataN" for
+// "ZELSP_Write(IN: Index, SubIndex, Data1, ..., DataN)".
+std::vector<std::string> InputNames(const std::string& call_form)
 {
+    std::vector<std::string> names;
+    const size_t open = call_form.find("(IN: ");
+    const size_t close = call_form.rfind(')');
+    if (open == std::string::npos || close == std::string::npos || close < open) {
+        return names;
+    }
+    const std::string list = call_form.substr(open + 5, close - open - 5);
+    size_t start = 0;
+    while (start <= list.size()) {
+        const size_t comma = std::min(list.find(',', start), list.size());
+        const size_t first = list.find_first_not_of(' ', start);
+        if (first != std::string::npos && first < comma) {
+            names.push_back(list.substr(first, list.find_last_not_of(' ', comma - 1) - first + 1));
+        }
+        start = comma + 1;
+    }
+    return names;
+}
+
+// The functions read every input as a number except these, which they take as text (data
+// values of a write, parameter names and values, calibration data, DCM command texts).
+bool IsTextInput(const std::string& name)
+{
+    static const std::set<std::string> kTextInputs = {"Data", "Data1", "...", "DataN",
+                                                      "ParamName", "ParamValue", "TextString"};
+    return kTextInputs.count(name) != 0;
+}
+
+// A text that is no number reads as 0, and a number beyond 32 bits as the largest one: either
+// would reach the board as a value the engineer never typed (an index 0x0000, buffer 0), so
+// such an input is refused before anything is sent.
+bool CheckNumericInputs(const tagScriptFunction& function, const std::vector<std::string>& inputs)
+{
+    const std::vector<std::string> names = InputNames(CallFormOf(function));
+    CArgArray in;
+    for (const std::string& input : inputs) {
+        in.Append(input);
+    }
+    for (size_t i = 0; i < inputs.size() && i < names.size(); ++i) {
+        if (IsTextInput(names[i])) {
+            continue;
+        }
+        const int64_t value = in.GetArgInt64(i);
+        if (!in.IsNumericArg(i) || value < INT32_MIN || value > int64_t{UINT32_MAX}) {
+            CliError(Format("%s: %s takes a 32-bit number (decimal, 0x hexadecimal or 0 octal), not \"%s\"",
+                            function.name.c_str(), names[i].c_str(), inputs[i].c_str()));
+            return false;
+        }
+    }
+    return true;
+}
+
+// Checked before the port is touched, so that a typing mistake costs no connection.
+bool CheckCall(const std::string& name, const std::vector<std::string>& inputs)
+{
+    const size_t input_count = inputs.size();
     const tagScriptFunctionSpec* spec = FindSpec(name);
     if (spec == nullptr) {
         CliError("unknown function \"" + name + "\" (zovcli functions lists them)");
@@ -57,7 +117,10 @@ bool CheckCall(const std::string& name, size_t input_count)
         CliError(InputCountRefusal(function, static_cast<int>(input_count)));
         return false;
     }
-    return true;
+    tagScriptFunction function;
+    function.name = spec->name;
+    function.help_text = spec->help_text;
+    return CheckNumericInputs(function, inputs);
 }
 
 // One line per output, then the result text. The exit status follows @0.
@@ -74,7 +137,7 @@ int PrintOutputs(const CArgArray& out, const std::string& result_text)
 int CallFunction(const CliOptions& options, const std::string& name,
                  const std::vector<std::string>& inputs)
 {
-    if (!CheckCall(name, inputs.size())) {
+    if (!CheckCall(name, inputs)) {
         return kExitCannotRun;
     }
     CCliSession session(options);

@@ -68,6 +68,16 @@ TEST_F(ZovcliOffline, UsageMistakesCannotRun)
         {{"script", "/no/such/script.lua"}, "cannot read the script /no/such/script.lua: no such file"},
         {{"log", "--tail"}, "usage: zovcli log [--follow]"},
         {{"functions", "x"}, "usage: zovcli functions"},
+        // A number that does not read as one would reach the board as 0 or as 0xFFFFFFFF.
+        {{"call", "ZelCmdPrepare", "abc"},
+         "ZelCmdPrepare: BufferNumber takes a 32-bit number (decimal, 0x hexadecimal or 0 octal), "
+         "not \"abc\""},
+        {{"call", "ZelCmdSwitch", "99999999999"}, "BufferNumber takes a 32-bit number"},
+        {{"call", "ZelCmdSwitch", "08"}, "not \"08\""},
+        {{"call", "ZelCmdUnset", "1", "4", ""}, "ZelCmdUnset: LogicalDevice takes a 32-bit number"},
+        {{"call", "ZelDevGetReq", "x", "1", "Zoom"}, "ZelDevGetReq: LogicalDevice takes"},
+        {{"read", "zz", "1"}, "ZELSP_Read: Index takes a 32-bit number"},
+        {{"write", "0x2000", "4x", "True"}, "ZELSP_Write: SubIndex takes a 32-bit number"},
     };
     for (const UsageCase& c : cases) {
         const tagZovcliRun run = Run(c.args);
