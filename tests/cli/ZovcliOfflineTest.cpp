@@ -78,6 +78,12 @@ TEST_F(ZovcliOffline, UsageMistakesCannotRun)
         {{"call", "ZelDevGetReq", "x", "1", "Zoom"}, "ZelDevGetReq: LogicalDevice takes"},
         {{"read", "zz", "1"}, "ZELSP_Read: Index takes a 32-bit number"},
         {{"write", "0x2000", "4x", "True"}, "ZELSP_Write: SubIndex takes a 32-bit number"},
+        // A missing image is told before the engineer is asked to reset the board.
+        {{"download", "/no/such/image.hex"},
+         "cannot read the image /no/such/image.hex: no such file or directory"},
+        {{"--yes", "download", "/no/such/image.hex", "--verify"}, "cannot read the image /no/such/image.hex"},
+        {{"hex", "info", "/no/such/image.hex"}, "cannot read the image /no/such/image.hex"},
+        {{"hex", "info", "/tmp"}, "cannot read the image /tmp: is a directory"},
     };
     for (const UsageCase& c : cases) {
         const tagZovcliRun run = Run(c.args);
@@ -93,6 +99,7 @@ TEST_F(ZovcliOffline, APortThatCannotBeUsedIsExplainedInOneLine)
 {
     const std::string missing = folder_.File("ttyUSB7");
     const std::string plain_file = folder_.Write("not-a-port", "");
+    const std::string image = folder_.Write("image.hex", ":02000004C0003A\r\n:0400000001020304F2\r\n:00000001FF\r\n");
     CPtyPair pty;
     CSerialPort holder;  // another program holding the port
     ASSERT_TRUE(holder.Open(pty.SlavePath()));
@@ -102,6 +109,10 @@ TEST_F(ZovcliOffline, APortThatCannotBeUsedIsExplainedInOneLine)
          "cannot open "},
         {{"--port", plain_file, "read", "0x2013", "1"}, "it is not a serial port"},
         {{"--port", pty.SlavePath(), "call", "ZelCmdGetLogLevel"}, "is using the port"},
+        // The boot commands check the port before they ask for the reset into boot mode.
+        {{"--port", missing, "--yes", "download", image}, "cannot open "},
+        {{"--port", plain_file, "--yes", "flash", "read", "0", "16"}, "it is not a serial port"},
+        {{"--port", pty.SlavePath(), "--yes", "flash", "read", "0", "16"}, "is using the port"},
     };
     for (const UsageCase& c : cases) {
         const tagZovcliRun run = Run(c.args);
