@@ -360,10 +360,10 @@ int RunFlash(const CliOptions& options, const std::vector<std::string>& args)
 }
 
 const CCliRegistration kDownload({"download", "FILE.hex [--verify]",
-                                  "download firmware into the board's flash (boot mode; Ctrl-C aborts)", RunDownload});
+                                  "write firmware into flash in boot mode (Ctrl-C aborts)", RunDownload});
 const CCliRegistration kHex({"hex", "info FILE.hex [--bound N]", "list an Intel HEX image's blocks after joining",
                              RunHex});
 const CCliRegistration kFlash({"flash", "read ADDRESS LENGTH [--out FILE]",
-                               "read board memory through the boot monitor (hex dump, or raw into FILE)", RunFlash});
+                               "read board memory in boot mode: a hex dump, or raw into FILE", RunFlash});
 
 }  // namespace

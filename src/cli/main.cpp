@@ -36,9 +36,16 @@ void PrintHelp()
         "  --help            this text\n"
         "\n"
         "commands:\n");
+    // A call form too long for the column gets its summary on a line of its own, so that no
+    // line runs past the width of a terminal.
+    constexpr int kFormWidth = 34;
     for (const CliCommand& command : RegisteredCliCommands()) {
         std::string form = std::string(command.name) + " " + command.usage;
-        std::printf("  %-34s %s\n", form.c_str(), command.summary);
+        if (form.size() > static_cast<size_t>(kFormWidth)) {
+            std::printf("  %s\n  %-*s %s\n", form.c_str(), kFormWidth, "", command.summary);
+        } else {
+            std::printf("  %-*s %s\n", kFormWidth, form.c_str(), command.summary);
+        }
     }
     std::printf(
         "\n"

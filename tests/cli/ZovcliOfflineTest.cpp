@@ -46,6 +46,21 @@ TEST_F(ZovcliOffline, FunctionsListsEveryHelpText)
     EXPECT_EQ(run.out.find('\r'), std::string::npos);
 }
 
+// The help is read in a terminal: no line may run past its width.
+TEST_F(ZovcliOffline, HelpFitsATerminal)
+{
+    const tagZovcliRun run = Run({"--help"});
+    EXPECT_EQ(run.exit_status, 0);
+    size_t start = 0;
+    for (size_t end = run.out.find('\n'); end != std::string::npos; end = run.out.find('\n', start)) {
+        EXPECT_LE(end - start, 100u) << run.out.substr(start, end - start);
+        start = end + 1;
+    }
+    EXPECT_NE(run.out.find("  config show FILE | check FILE | convert IN OUT --ascii|--scrambled|--store\n"),
+              std::string::npos)
+        << run.out;
+}
+
 struct UsageCase {
     std::vector<std::string> args;
     const char* said;  // a part of the one stderr line
