@@ -1,6 +1,7 @@
 // zovcli: the ZOV tool without windows, for automation, for the factory and for tests.
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -86,6 +87,10 @@ void CliError(const std::string& text)
 
 int main(int argc, char** argv)
 {
+    // A reader that stops early (zovcli read ... | head -1) must not kill the run in the middle:
+    // its handler would not close the link, and the run's private settings copy would stay in
+    // the temporary folder. Output to a closed pipe is simply lost instead.
+    std::signal(SIGPIPE, SIG_IGN);
     CliOptions options;
     int i = 1;
     for (; i < argc && argv[i][0] == '-'; ++i) {
