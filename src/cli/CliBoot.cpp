@@ -309,7 +309,7 @@ int RunFlash(const CliOptions& options, const std::vector<std::string>& args)
     uint32_t length = 0;
     std::string out;
     bool usage_ok = args.size() >= 3 && args[0] == "read" && ParseNumber(args[1], address) &&
-                    ParseNumber(args[2], length) && address <= 0xFFFFFF && uint64_t{address} + length <= 0x1000000;
+                    ParseNumber(args[2], length) && length > 0 && address <= 0xFFFFFF && uint64_t{address} + length <= 0x1000000;
     for (size_t i = 3; usage_ok && i < args.size(); ++i) {
         if (args[i] == "--out" && i + 1 < args.size() && out.empty()) {
             out = args[++i];
@@ -318,7 +318,7 @@ int RunFlash(const CliOptions& options, const std::vector<std::string>& args)
         }
     }
     if (!usage_ok) {
-        CliError("usage: zovcli flash read ADDRESS LENGTH [--out FILE] (within the 24-bit address space)");
+        CliError("usage: zovcli flash read ADDRESS LENGTH [--out FILE] (LENGTH at least 1, within the 24-bit address space)");
         return kExitCannotRun;
     }
     if (!CheckBootPort(options)) {

@@ -99,6 +99,9 @@ TEST_F(ZovcliOffline, UsageMistakesCannotRun)
         {{"--yes", "download", "/no/such/image.hex", "--verify"}, "cannot read the image /no/such/image.hex"},
         {{"hex", "info", "/no/such/image.hex"}, "cannot read the image /no/such/image.hex"},
         {{"hex", "info", "/tmp"}, "cannot read the image /tmp: is a directory"},
+        // Nothing to read is no reason to reset the board into boot mode.
+        {{"--yes", "flash", "read", "0xC00000", "0"}, "usage: zovcli flash read ADDRESS LENGTH"},
+        {{"--yes", "flash", "read", "0xFFFFFF", "2"}, "within the 24-bit address space"},
     };
     for (const UsageCase& c : cases) {
         const tagZovcliRun run = Run(c.args);
