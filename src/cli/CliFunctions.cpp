@@ -7,6 +7,7 @@
 
 #include "cli/CliCommand.h"
 #include "cli/CliSession.h"
+#include "handler/ParamTable.h"
 #include "handler/ScriptFunctions.h"
 #include "handler/SerialCommHandler.h"
 #include "platform/Format.h"
@@ -98,6 +99,59 @@ bool CheckNumericInputs(const tagScriptFunction& function, const std::vector<std
     return true;
 }
 
+// The type of the parameter name on logical device 0 or 1; false when there is none (the
+// function itself refuses those without a request).
+bool FindParamType(uint32_t device, const std::string& name, uint32_t& type)
+{
+    const ParamEntry* entry = nullptr;
+    if (device == 0) {
+        entry = CDev0ParamTable::AcquireInstance()->GetParam(name);
+        if (entry != nullptr) {
+            type = entry->type;
+        }
+        CDev0ParamTable::ReleaseInstance();
+    } else if (device == 1) {
+        entry = CDev1ParamTable::AcquireInstance()->GetParam(name);
+        if (entry != nullptr) {
+            type = entry->type;
+        }
+        CDev1ParamTable::ReleaseInstance();
+    }
+    return entry != nullptr;
+}
+
+// ZelDevSetReq keeps only the bits of the parameter's type: 70000 for a 16-bit parameter would
+// reach the board as 4464, "abc" as 0. A number parameter's value must read as a number of
+// its type (a signed 16-bit one also as its 16-bit pattern, such as 0xFFFF for -1).
+bool CheckParamValue(const std::vector<std::string>& inputs)
+{
+    CArgArray in;
+    for (const std::string& input : inputs) {
+        in.Append(input);
+    }
+    uint32_t type = 0;
+    if (inputs.size() != 4 || !FindParamType(in.GetArgUlong(0), inputs[2], type)) {
+        return true;
+    }
+    int64_t low = 0;
+    int64_t high = 0;
+    const char* what = "";
+    switch (type) {
+    case kParamBool: high = 1; what = "0 or 1"; break;
+    case kParamUlong: high = UINT32_MAX; what = "an unsigned 32-bit number"; break;
+    case kParamUshort: high = UINT16_MAX; what = "an unsigned 16-bit number"; break;
+    case kParamUchar: high = UINT8_MAX; what = "an unsigned 8-bit number"; break;
+    case kParamShort: low = INT16_MIN; high = UINT16_MAX; what = "a signed 16-bit number"; break;
+    default: return true;  // the arrays take their "0x" groups as text
+    }
+    const int64_t value = in.GetArgInt64(3);
+    if (!in.IsNumericArg(3) || value < low || value > high) {
+        CliError(Format("ZelDevSetReq: %s takes %s, not \"%s\"", inputs[2].c_str(), what, inputs[3].c_str()));
+        return false;
+    }
+    return true;
+}
+
 // Checked before the port is touched, so that a typing mistake costs no connection.
 bool CheckCall(const std::string& name, const std::vector<std::string>& inputs)
 {
@@ -120,7 +174,7 @@ bool CheckCall(const std::string& name, const std::vector<std::string>& inputs)
     tagScriptFunction function;
     function.name = spec->name;
     function.help_text = spec->help_text;
-    return CheckNumericInputs(function, inputs);
+    return CheckNumericInputs(function, inputs) && (name != "ZelDevSetReq" || CheckParamValue(inputs));
 }
 
 // One line per output, then the result text. The exit status follows @0.

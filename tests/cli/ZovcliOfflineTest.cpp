@@ -93,6 +93,14 @@ TEST_F(ZovcliOffline, UsageMistakesCannotRun)
         {{"call", "ZelDevGetReq", "x", "1", "Zoom"}, "ZelDevGetReq: LogicalDevice takes"},
         {{"read", "zz", "1"}, "ZELSP_Read: Index takes a 32-bit number"},
         {{"write", "0x2000", "4x", "True"}, "ZELSP_Write: SubIndex takes a 32-bit number"},
+        // The value of a parameter must fit its type: only the type's bits would be sent.
+        {{"call", "ZelDevSetReq", "0", "9", "SelectedReceptorFieldSize", "70000"},
+         "ZelDevSetReq: SelectedReceptorFieldSize takes an unsigned 16-bit number, not \"70000\""},
+        {{"call", "ZelDevSetReq", "0", "9", "ApplicationFactor", "256"}, "takes an unsigned 8-bit number"},
+        {{"call", "ZelDevSetReq", "0", "9", "WhiteClipper", "True"}, "WhiteClipper takes 0 or 1, not \"True\""},
+        {{"call", "ZelDevSetReq", "1", "9", "HorizontalFlip", "2"}, "HorizontalFlip takes 0 or 1"},
+        {{"call", "ZelDevSetReq", "0", "9", "RequestedDoserate", "-1"}, "takes an unsigned 32-bit number"},
+        {{"call", "ZelDevSetReq", "0", "9", "DosePerImage", "ten"}, "not \"ten\""},
         // A missing image is told before the engineer is asked to reset the board.
         {{"download", "/no/such/image.hex"},
          "cannot read the image /no/such/image.hex: no such file or directory"},

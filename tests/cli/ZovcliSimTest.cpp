@@ -227,6 +227,30 @@ TEST(ZovcliTimeout, OptionSettingAndDefault)
     }
 }
 
+// Values that fit their parameter's type pass zovcli's check and reach the board as typed.
+TEST_F(ZovcliSim, ParameterValuesOfTheirTypeAreWrittenAsTyped)
+{
+    const struct {
+        std::vector<std::string> set;
+        std::string read_back;
+    } rows[] = {
+        {{"0", "9", "SelectedReceptorFieldSize", "310"}, "@1 = 310"},
+        {{"0", "9", "WhiteClipper", "1"}, "@1 = 1"},
+        {{"1", "9", "RotationAngle", "-90"}, "@1 = -90"},
+        {{"1", "9", "RotationAngle", "0xFFA6"}, "@1 = -90"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.set[2] + " " + row.set[3]);
+        std::vector<std::string> set = {"call", "ZelDevSetReq"};
+        set.insert(set.end(), row.set.begin(), row.set.end());
+        const tagZovcliRun written = Run(set);
+        EXPECT_EQ(written.exit_status, 0) << written.err;
+        const tagZovcliRun read = Run({"call", "ZelDevGetReq", row.set[0], row.set[1], row.set[2]});
+        EXPECT_EQ(read.exit_status, 0) << read.err;
+        EXPECT_NE(read.out.find("\n" + row.read_back + "\n"), std::string::npos) << read.out;
+    }
+}
+
 // The names in a folder, without "." and "..".
 std::vector<std::string> FolderEntries(const std::string& path)
 {
