@@ -3,21 +3,27 @@
 // to stderr; Ctrl-C aborts a download between two steps.
 
 #include <atomic>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "boot/BootCommHandler.h"
 #include "boot/HexBinFile.h"
 #include "boot/SwDownload.h"
 #include "cli/CliCommand.h"
+#include "cli/CliSession.h"
 #include "platform/Format.h"
 #include "platform/Prompt.h"
+#include "platform/SerialPort.h"
 #include "platform/TextFile.h"
+#include "shell/AppSettings.h"
 
 namespace {
 
@@ -151,6 +157,39 @@ public:
     void OutputText(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
 };
 
+// Prints why the file at path cannot be read and returns false; true when it can. what names
+// the file for the engineer ("the image").
+bool CheckReadable(const std::string& path, const char* what)
+{
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    int error = fd < 0 ? errno : 0;
+    struct stat status {};
+    if (fd >= 0) {
+        if (fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
+            error = EISDIR;
+        }
+        close(fd);
+    }
+    if (error == 0) {
+        return true;
+    }
+    std::string reason = std::strerror(error);
+    if (!reason.empty()) {
+        reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+    }
+    CliError(Format("cannot read %s %s: %s", what, path.c_str(), reason.c_str()));
+    return false;
+}
+
+// Before the engineer is asked to reset the board into boot mode: the port must be one that
+// opens, or the question and the reset are for nothing and the boot link's own line ("Another
+// program may be using it") misleads when the name is wrong.
+bool CheckBootPort(const CliOptions& options)
+{
+    return CheckPortUsable(options.port ? *options.port : AppSettings::GetComPort(),
+                           SerialLineSettings::BootLink());
+}
+
 bool ParseNumber(const std::string& text, uint32_t& value)
 {
     char* end = nullptr;
@@ -179,6 +218,9 @@ int RunDownload(const CliOptions& options, const std::vector<std::string>& args)
     }
     if (file.empty()) {
         CliError("usage: zovcli download FILE.hex [--verify]");
+        return kExitCannotRun;
+    }
+    if (!CheckReadable(file, "the image") || !CheckBootPort(options)) {
         return kExitCannotRun;
     }
     CTerminalPrompt prompt(options.yes);
@@ -218,6 +260,9 @@ int RunHex(const CliOptions& options, const std::vector<std::string>& args)
     }
     if (!usage_ok || file.empty()) {
         CliError("usage: zovcli hex info FILE.hex [--bound N]");
+        return kExitCannotRun;
+    }
+    if (!CheckReadable(file, "the image")) {
         return kExitCannotRun;
     }
     CConsolePrompt prompt(options.yes);
@@ -264,7 +309,7 @@ int RunFlash(const CliOptions& options, const std::vector<std::string>& args)
     uint32_t length = 0;
     std::string out;
     bool usage_ok = args.size() >= 3 && args[0] == "read" && ParseNumber(args[1], address) &&
-                    ParseNumber(args[2], length) && address <= 0xFFFFFF && uint64_t{address} + length <= 0x1000000;
+                    ParseNumber(args[2], length) && length > 0 && address <= 0xFFFFFF && uint64_t{address} + length <= 0x1000000;
     for (size_t i = 3; usage_ok && i < args.size(); ++i) {
         if (args[i] == "--out" && i + 1 < args.size() && out.empty()) {
             out = args[++i];
@@ -273,7 +318,10 @@ int RunFlash(const CliOptions& options, const std::vector<std::string>& args)
         }
     }
     if (!usage_ok) {
-        CliError("usage: zovcli flash read ADDRESS LENGTH [--out FILE] (within the 24-bit address space)");
+        CliError("usage: zovcli flash read ADDRESS LENGTH [--out FILE] (LENGTH at least 1, within the 24-bit address space)");
+        return kExitCannotRun;
+    }
+    if (!CheckBootPort(options)) {
         return kExitCannotRun;
     }
     CTerminalPrompt prompt(options.yes);
@@ -312,10 +360,10 @@ int RunFlash(const CliOptions& options, const std::vector<std::string>& args)
 }
 
 const CCliRegistration kDownload({"download", "FILE.hex [--verify]",
-                                  "download firmware into the board's flash (boot mode; Ctrl-C aborts)", RunDownload});
+                                  "write firmware into flash in boot mode (Ctrl-C aborts)", RunDownload});
 const CCliRegistration kHex({"hex", "info FILE.hex [--bound N]", "list an Intel HEX image's blocks after joining",
                              RunHex});
 const CCliRegistration kFlash({"flash", "read ADDRESS LENGTH [--out FILE]",
-                               "read board memory through the boot monitor (hex dump, or raw into FILE)", RunFlash});
+                               "read board memory in boot mode: a hex dump, or raw into FILE", RunFlash});
 
 }  // namespace

@@ -240,7 +240,7 @@ int RunConfig(const CliOptions& options, const std::vector<std::string>& args)
 }
 
 const CCliRegistration kConfig({"config", "show FILE | check FILE | convert IN OUT --ascii|--scrambled|--store",
-                                "list, check or rewrite a configuration (.cfg or store-form image)",
+                                "list, check or rewrite a .cfg file or a store-form image",
                                 RunConfig});
 
 }  // namespace

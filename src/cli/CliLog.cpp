@@ -101,7 +101,7 @@ int RunLog(const CliOptions& options, const std::vector<std::string>& args)
 }
 
 const CCliRegistration kLog({"log", "[--follow]",
-                             "print the subsystem's application log lines (--follow: until Ctrl-C)",
+                             "print the subsystem's application log (--follow: until Ctrl-C)",
                              RunLog});
 
 }  // namespace

@@ -177,18 +177,23 @@ bool CCliSession::PrepareRunSettings()
     return true;
 }
 
-bool CCliSession::CheckPort() const
+bool CheckPortUsable(const std::string& name, const SerialLineSettings& line)
 {
     CSerialPort port;
-    if (!port.Open(port_name_)) {
-        CliError(PortProblemText(CSerialPort::DevicePath(port_name_), port.LastError(), false));
+    if (!port.Open(name)) {
+        CliError(PortProblemText(CSerialPort::DevicePath(name), port.LastError(), false));
         return false;
     }
-    if (!port.Configure(SerialLineSettings::RuntimeLink())) {
+    if (!port.Configure(line)) {
         CliError(PortProblemText(port.Path(), port.LastError(), true));
         return false;
     }
     return true;
+}
+
+bool CCliSession::CheckPort() const
+{
+    return CheckPortUsable(port_name_, SerialLineSettings::RuntimeLink());
 }
 
 bool CCliSession::Connect(bool handle_events, CScriptEngine* engine)

@@ -20,6 +20,7 @@
 
 class CScriptEngine;
 class CSerialCommHandler;
+struct SerialLineSettings;
 
 // The time-out zovcli waits for a reply when neither --timeout nor the setting gives one: a
 // command-line run must end, never wait without limit.
@@ -33,6 +34,10 @@ uint32_t EffectiveTimeout(std::optional<uint32_t> option, std::optional<uint32_t
 // configuration, with a hint that helps an engineer fix it ("cannot open /dev/ttyUSB0: permission
 // denied — is your user in the dialout group?").
 std::string PortProblemText(const std::string& path, int error, bool configure_failed);
+
+// Opens and configures the port named name with line settings as a check, then closes it again.
+// False when it cannot be used; the reason (PortProblemText) has been printed in one line.
+bool CheckPortUsable(const std::string& name, const SerialLineSettings& line);
 
 // zovcli's notification sink: prints the tool log entries of the --trace levels on stderr and
 // hands application log news (notification +4) to the command that follows the log.

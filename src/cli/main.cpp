@@ -1,6 +1,7 @@
 // zovcli: the ZOV tool without windows, for automation, for the factory and for tests.
 
 #include <algorithm>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -36,9 +37,16 @@ void PrintHelp()
         "  --help            this text\n"
         "\n"
         "commands:\n");
+    // A call form too long for the column gets its summary on a line of its own, so that no
+    // line runs past the width of a terminal.
+    constexpr int kFormWidth = 34;
     for (const CliCommand& command : RegisteredCliCommands()) {
         std::string form = std::string(command.name) + " " + command.usage;
-        std::printf("  %-34s %s\n", form.c_str(), command.summary);
+        if (form.size() > static_cast<size_t>(kFormWidth)) {
+            std::printf("  %s\n  %-*s %s\n", form.c_str(), kFormWidth, "", command.summary);
+        } else {
+            std::printf("  %-*s %s\n", kFormWidth, form.c_str(), command.summary);
+        }
     }
     std::printf(
         "\n"
@@ -79,6 +87,10 @@ void CliError(const std::string& text)
 
 int main(int argc, char** argv)
 {
+    // A reader that stops early (zovcli read ... | head -1) must not kill the run in the middle:
+    // its handler would not close the link, and the run's private settings copy would stay in
+    // the temporary folder. Output to a closed pipe is simply lost instead.
+    std::signal(SIGPIPE, SIG_IGN);
     CliOptions options;
     int i = 1;
     for (; i < argc && argv[i][0] == '-'; ++i) {

@@ -97,6 +97,7 @@ bool CSerialCommHandler::OpenComPort()
     const int init = ZelSpInit(port_.get());
     if (init == 0) {
         stop_event_.Reset();
+        receive_stop_event_.Reset();
         receive_thread_.Start([this] { ReceiveThread(); });
         event_thread_.Start([this] { EventThread(); });
         dcm_thread_.Start([this] { DcmThread(); });
@@ -118,13 +119,19 @@ void CSerialCommHandler::CloseComPort()
 {
     if (!port_) return;
 
-    // The stop event also wakes requests that wait for a reply on other threads.
+    // The stop event also wakes requests that wait for a reply on other threads. The receive
+    // thread goes last: a DCM answer on its way still needs its acknowledgement read, or it is
+    // sent four times and the close waits two seconds for nothing.
     stop_event_.Set();
     const uint64_t deadline = MonotonicMs() + kThreadStopLimitMs;
-    for (CThread* thread : {&receive_thread_, &event_thread_, &dcm_thread_}) {
+    const auto wait_until_deadline = [deadline](CThread& thread) {
         const uint64_t now = MonotonicMs();
-        thread->WaitForEnd(now < deadline ? static_cast<uint32_t>(deadline - now) : 0);
-    }
+        thread.WaitForEnd(now < deadline ? static_cast<uint32_t>(deadline - now) : 0);
+    };
+    wait_until_deadline(event_thread_);
+    wait_until_deadline(dcm_thread_);
+    receive_stop_event_.Set();
+    wait_until_deadline(receive_thread_);
     // Every wait inside the threads ends on the stop event, so the joins return; a thread is
     // never left running with the handler gone.
     receive_thread_.Join();
@@ -457,7 +464,7 @@ void CSerialCommHandler::ReceiveThread()
             buffer[kZelSpReceiveBufferSize - 1] = '\0';
             HandleMessage(buffer, first);
         }
-        if (stop_event_.IsSet()) return;
+        if (receive_stop_event_.IsSet()) return;
     }
 }
 

@@ -351,6 +351,9 @@ private:
     CThread event_thread_;
     CThread dcm_thread_;
     CEvent stop_event_{CEvent::Kind::ManualReset};
+    // Ends the receive thread, set only once the event and DCM threads have ended: a send of
+    // theirs still waits for its acknowledgement, which only the receive thread takes in.
+    CEvent receive_stop_event_{CEvent::Kind::ManualReset};
     uint32_t command_timeout_ = 0xFFFFFFFF;
     mutable std::mutex last_result_lock_;
     std::string last_result_text_;

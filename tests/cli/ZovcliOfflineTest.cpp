@@ -46,6 +46,21 @@ TEST_F(ZovcliOffline, FunctionsListsEveryHelpText)
     EXPECT_EQ(run.out.find('\r'), std::string::npos);
 }
 
+// The help is read in a terminal: no line may run past its width.
+TEST_F(ZovcliOffline, HelpFitsATerminal)
+{
+    const tagZovcliRun run = Run({"--help"});
+    EXPECT_EQ(run.exit_status, 0);
+    size_t start = 0;
+    for (size_t end = run.out.find('\n'); end != std::string::npos; end = run.out.find('\n', start)) {
+        EXPECT_LE(end - start, 100u) << run.out.substr(start, end - start);
+        start = end + 1;
+    }
+    EXPECT_NE(run.out.find("  config show FILE | check FILE | convert IN OUT --ascii|--scrambled|--store\n"),
+              std::string::npos)
+        << run.out;
+}
+
 struct UsageCase {
     std::vector<std::string> args;
     const char* said;  // a part of the one stderr line
@@ -68,6 +83,33 @@ TEST_F(ZovcliOffline, UsageMistakesCannotRun)
         {{"script", "/no/such/script.lua"}, "cannot read the script /no/such/script.lua: no such file"},
         {{"log", "--tail"}, "usage: zovcli log [--follow]"},
         {{"functions", "x"}, "usage: zovcli functions"},
+        // A number that does not read as one would reach the board as 0 or as 0xFFFFFFFF.
+        {{"call", "ZelCmdPrepare", "abc"},
+         "ZelCmdPrepare: BufferNumber takes a 32-bit number (decimal, 0x hexadecimal or 0 octal), "
+         "not \"abc\""},
+        {{"call", "ZelCmdSwitch", "99999999999"}, "BufferNumber takes a 32-bit number"},
+        {{"call", "ZelCmdSwitch", "08"}, "not \"08\""},
+        {{"call", "ZelCmdUnset", "1", "4", ""}, "ZelCmdUnset: LogicalDevice takes a 32-bit number"},
+        {{"call", "ZelDevGetReq", "x", "1", "Zoom"}, "ZelDevGetReq: LogicalDevice takes"},
+        {{"read", "zz", "1"}, "ZELSP_Read: Index takes a 32-bit number"},
+        {{"write", "0x2000", "4x", "True"}, "ZELSP_Write: SubIndex takes a 32-bit number"},
+        // The value of a parameter must fit its type: only the type's bits would be sent.
+        {{"call", "ZelDevSetReq", "0", "9", "SelectedReceptorFieldSize", "70000"},
+         "ZelDevSetReq: SelectedReceptorFieldSize takes an unsigned 16-bit number, not \"70000\""},
+        {{"call", "ZelDevSetReq", "0", "9", "ApplicationFactor", "256"}, "takes an unsigned 8-bit number"},
+        {{"call", "ZelDevSetReq", "0", "9", "WhiteClipper", "True"}, "WhiteClipper takes 0 or 1, not \"True\""},
+        {{"call", "ZelDevSetReq", "1", "9", "HorizontalFlip", "2"}, "HorizontalFlip takes 0 or 1"},
+        {{"call", "ZelDevSetReq", "0", "9", "RequestedDoserate", "-1"}, "takes an unsigned 32-bit number"},
+        {{"call", "ZelDevSetReq", "0", "9", "DosePerImage", "ten"}, "not \"ten\""},
+        // A missing image is told before the engineer is asked to reset the board.
+        {{"download", "/no/such/image.hex"},
+         "cannot read the image /no/such/image.hex: no such file or directory"},
+        {{"--yes", "download", "/no/such/image.hex", "--verify"}, "cannot read the image /no/such/image.hex"},
+        {{"hex", "info", "/no/such/image.hex"}, "cannot read the image /no/such/image.hex"},
+        {{"hex", "info", "/tmp"}, "cannot read the image /tmp: is a directory"},
+        // Nothing to read is no reason to reset the board into boot mode.
+        {{"--yes", "flash", "read", "0xC00000", "0"}, "usage: zovcli flash read ADDRESS LENGTH"},
+        {{"--yes", "flash", "read", "0xFFFFFF", "2"}, "within the 24-bit address space"},
     };
     for (const UsageCase& c : cases) {
         const tagZovcliRun run = Run(c.args);
@@ -83,6 +125,7 @@ TEST_F(ZovcliOffline, APortThatCannotBeUsedIsExplainedInOneLine)
 {
     const std::string missing = folder_.File("ttyUSB7");
     const std::string plain_file = folder_.Write("not-a-port", "");
+    const std::string image = folder_.Write("image.hex", ":02000004C0003A\r\n:0400000001020304F2\r\n:00000001FF\r\n");
     CPtyPair pty;
     CSerialPort holder;  // another program holding the port
     ASSERT_TRUE(holder.Open(pty.SlavePath()));
@@ -92,6 +135,10 @@ TEST_F(ZovcliOffline, APortThatCannotBeUsedIsExplainedInOneLine)
          "cannot open "},
         {{"--port", plain_file, "read", "0x2013", "1"}, "it is not a serial port"},
         {{"--port", pty.SlavePath(), "call", "ZelCmdGetLogLevel"}, "is using the port"},
+        // The boot commands check the port before they ask for the reset into boot mode.
+        {{"--port", missing, "--yes", "download", image}, "cannot open "},
+        {{"--port", plain_file, "--yes", "flash", "read", "0", "16"}, "it is not a serial port"},
+        {{"--port", pty.SlavePath(), "--yes", "flash", "read", "0", "16"}, "is using the port"},
     };
     for (const UsageCase& c : cases) {
         const tagZovcliRun run = Run(c.args);

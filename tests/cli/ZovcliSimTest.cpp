@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <dirent.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -12,6 +14,8 @@
 #include "TestSupport.h"
 #include "ZovcliRunner.h"
 #include "platform/Clock.h"
+#include "platform/Format.h"
+#include "platform/Paths.h"
 #include "platform/Settings.h"
 
 namespace {
@@ -221,6 +225,58 @@ TEST(ZovcliTimeout, OptionSettingAndDefault)
         }
         sim.Stop();
     }
+}
+
+// Values that fit their parameter's type pass zovcli's check and reach the board as typed.
+TEST_F(ZovcliSim, ParameterValuesOfTheirTypeAreWrittenAsTyped)
+{
+    const struct {
+        std::vector<std::string> set;
+        std::string read_back;
+    } rows[] = {
+        {{"0", "9", "SelectedReceptorFieldSize", "310"}, "@1 = 310"},
+        {{"0", "9", "WhiteClipper", "1"}, "@1 = 1"},
+        {{"1", "9", "RotationAngle", "-90"}, "@1 = -90"},
+        {{"1", "9", "RotationAngle", "0xFFA6"}, "@1 = -90"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.set[2] + " " + row.set[3]);
+        std::vector<std::string> set = {"call", "ZelDevSetReq"};
+        set.insert(set.end(), row.set.begin(), row.set.end());
+        const tagZovcliRun written = Run(set);
+        EXPECT_EQ(written.exit_status, 0) << written.err;
+        const tagZovcliRun read = Run({"call", "ZelDevGetReq", row.set[0], row.set[1], row.set[2]});
+        EXPECT_EQ(read.exit_status, 0) << read.err;
+        EXPECT_NE(read.out.find("\n" + row.read_back + "\n"), std::string::npos) << read.out;
+    }
+}
+
+// The names in a folder, without "." and "..".
+std::vector<std::string> FolderEntries(const std::string& path)
+{
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(path.c_str())) {
+        while (const dirent* entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") {
+                names.push_back(name);
+            }
+        }
+        closedir(dir);
+    }
+    return names;
+}
+
+// Output into a pipe whose reader has gone (zovcli read ... | head -1): the run still ends as
+// usual and takes its private copy of the settings out of the temporary folder again.
+TEST_F(ZovcliSim, AClosedOutputPipeLeavesNoTemporaryFiles)
+{
+    CTempFolder tmp;
+    const std::string command =
+        Format("TMPDIR='%s' ZOVTOOL_SETTINGS='%s' '%s/zovcli' --port '%s' --timeout 8000 read 0x2013 6 | true",
+               tmp.Path().c_str(), settings_.c_str(), ExecutableDir().c_str(), sim_->DevicePath().c_str());
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_EQ(FolderEntries(tmp.Path()), std::vector<std::string>{});
 }
 
 // Ctrl-C stops a running script between two requests; the program ends normally.

@@ -376,6 +376,26 @@ TEST_F(HandlerTest, DestructionIsPromptWhenTheBoardIsSilentOrThePortIsGone)
     }
 }
 
+// The DCM answer is still waiting for its acknowledgement when the handler goes: the receive
+// thread must stay to take the acknowledgement off the line, or the answer is sent four times
+// and the close waits for all of them.
+TEST_F(HandlerTest, DestructionLetsADcmAnswerInFlightBeAcknowledged)
+{
+    auto handler = Connect();
+    board_.ClearMessages();
+    const size_t frames_before = board_.DataFramesReceived();
+    // Longer than the link's 200 ms of silence after which a waiting read gives up.
+    board_.SetAckDelayMs(350);
+    board_.Send("ds whoami");
+    ASSERT_TRUE(board_.WaitForMessages(1, 5000));
+    EXPECT_EQ(board_.Messages(), (std::vector<std::string>{"DR 0x80 0x80"}));
+    const auto start = steady_clock::now();
+    handler.reset();
+    // Four unacknowledged attempts would take 2000 ms.
+    EXPECT_LT(ElapsedMs(start), 1400u);
+    EXPECT_EQ(board_.DataFramesReceived() - frames_before, 1u);
+}
+
 }  // namespace
 
 namespace {

@@ -139,20 +139,35 @@ void CScriptedBoard::Run()
     }
 }
 
-void CScriptedBoard::HandleFrame(const std::string& frame)
+void CScriptedBoard::Record(const std::string& message)
 {
-    if (frame.size() < 7 || frame[3] != 'D' || !acknowledging_) return;
-    WriteRaw(WithChecksum("$" + frame.substr(1, 2) + "A"));
-    // A frame sent again because its acknowledgement came late is the same message.
-    if (frame.substr(1, 2) == last_number_) return;
-    last_number_ = frame.substr(1, 2);
-    const std::string message = frame.substr(4, frame.size() - 7);
-    Responder responder;
     {
         std::lock_guard<std::mutex> lock(lock_);
         messages_.push_back(message);
-        responder = responder_;
     }
     changed_.notify_all();
+}
+
+void CScriptedBoard::HandleFrame(const std::string& frame)
+{
+    if (frame.size() < 7 || frame[3] != 'D' || !acknowledging_) return;
+    ++data_frames_;
+    // A frame sent again because its acknowledgement came late is the same message.
+    const bool repeat = frame.substr(1, 2) == last_number_;
+    last_number_ = frame.substr(1, 2);
+    const std::string message = frame.substr(4, frame.size() - 7);
+    const uint32_t delay_ms = ack_delay_ms_;
+    if (delay_ms > 0) {
+        if (!repeat) Record(message);
+        std::this_thread::sleep_for(std::chrono::milliseconds(delay_ms));
+    }
+    WriteRaw(WithChecksum("$" + frame.substr(1, 2) + "A"));
+    if (repeat) return;
+    if (delay_ms == 0) Record(message);
+    Responder responder;
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        responder = responder_;
+    }
     for (const std::string& reply : responder(WithoutId(message), message)) Send(reply);
 }

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -29,6 +30,11 @@ public:
     void SetResponder(Responder responder);
     // When false, data frames are neither acknowledged nor answered (a board that went silent).
     void SetAcknowledging(bool on) { acknowledging_ = on; }
+    // Acknowledges each data frame only after delay_ms (a slow board); the message counts as
+    // received before its acknowledgement goes out. 0: at once.
+    void SetAckDelayMs(uint32_t delay_ms) { ack_delay_ms_ = delay_ms; }
+    // Every data frame received, repeats included.
+    size_t DataFramesReceived() const { return data_frames_; }
 
     // Sends a message as a data frame with the board's next frame number. Any thread.
     void Send(const std::string& message);
@@ -53,11 +59,14 @@ public:
 private:
     void Run();
     void HandleFrame(const std::string& frame);
+    void Record(const std::string& message);
     void WriteRaw(const std::string& bytes);
 
     CPtyPair& pty_;
     std::atomic<bool> stop_{false};
     std::atomic<bool> acknowledging_{true};
+    std::atomic<uint32_t> ack_delay_ms_{0};
+    std::atomic<size_t> data_frames_{0};
     // Guards every use of the pty: reads, writes and the hang-up.
     std::mutex pty_lock_;
     bool hung_up_ = false;
