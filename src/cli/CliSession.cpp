@@ -2,9 +2,12 @@
 
 #include <cctype>
 #include <cerrno>
+#include <climits>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <unistd.h>
 
 #include "handler/SerialCommHandler.h"
@@ -60,6 +63,63 @@ std::string PortProblemText(const std::string& path, int error, bool configure_f
     return hint != nullptr ? Format("cannot open %s: %s — %s", path.c_str(), reason.c_str(), hint)
                            : Format("cannot open %s: %s", path.c_str(), reason.c_str());
 }
+
+// ---- Cleanup on Ctrl-C ----
+
+namespace {
+
+// The run's settings copy, for the signal handler: plain buffers, filled before the handler is
+// installed, since a handler may only make async-signal-safe calls.
+char g_run_file[PATH_MAX];
+char g_run_lock_file[PATH_MAX];
+char g_run_folder[PATH_MAX];
+volatile std::sig_atomic_t g_run_files_exist = 0;
+constexpr int kCleanupSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction g_previous_actions[3];
+
+// Ctrl-C or a kill while a request waits ends the run at once, as it always did, but no longer
+// leaves the settings copy behind in the temporary folder.
+void RemoveRunFilesAndEnd(int signal_number)
+{
+    if (g_run_files_exist) {
+        unlink(g_run_file);
+        unlink(g_run_lock_file);
+        rmdir(g_run_folder);
+    }
+    ::signal(signal_number, SIG_DFL);
+    ::raise(signal_number);
+}
+
+void CopyPath(char (&to)[PATH_MAX], const std::string& from)
+{
+    std::snprintf(to, sizeof to, "%s", from.c_str());
+}
+
+// Signals that a command takes with sigwait are blocked and never reach the handler; those
+// commands end normally and clean up in the session's destructor.
+void InstallCleanup(const std::string& file, const std::string& folder)
+{
+    CopyPath(g_run_file, file);
+    CopyPath(g_run_lock_file, file + ".lock");
+    CopyPath(g_run_folder, folder);
+    g_run_files_exist = 1;
+    struct sigaction action {};
+    action.sa_handler = RemoveRunFilesAndEnd;
+    sigemptyset(&action.sa_mask);
+    for (size_t i = 0; i < std::size(kCleanupSignals); ++i) {
+        sigaction(kCleanupSignals[i], &action, &g_previous_actions[i]);
+    }
+}
+
+void RemoveCleanup()
+{
+    for (size_t i = 0; i < std::size(kCleanupSignals); ++i) {
+        sigaction(kCleanupSignals[i], &g_previous_actions[i], nullptr);
+    }
+    g_run_files_exist = 0;
+}
+
+}  // namespace
 
 // ---- CCliNotifySink ----
 
@@ -136,6 +196,7 @@ CCliSession::~CCliSession()
     Disconnect();
     sink_.DrainToolLog();
     if (!run_settings_path_.empty()) {
+        RemoveCleanup();
         CSettingsStore::SetFile(user_settings_path_);
         unlink(run_settings_path_.c_str());
         unlink((run_settings_path_ + ".lock").c_str());
@@ -162,8 +223,10 @@ bool CCliSession::PrepareRunSettings()
         content.clear();
     }
     const std::string path = folder + "/ZOV tool.reg";
+    InstallCleanup(path, folder);
     if (!WriteFileAtomically(path, content)) {
         CliError("cannot write the run's settings in " + folder);
+        RemoveCleanup();
         rmdir(folder.c_str());
         return false;
     }

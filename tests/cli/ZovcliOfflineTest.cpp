@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <csignal>
+#include <cstdlib>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 #include "PtyPair.h"
@@ -177,6 +180,30 @@ TEST_F(ZovcliOffline, NoBoardOnThePortFailsWithinSeconds)
     // Start-up asks twice and the read once, each given up after four unacknowledged sends of
     // half a second: about 6 s, with room for a loaded machine.
     EXPECT_LT(run.elapsed_ms, 20000u);
+}
+
+// Ctrl-C while the run waits for a board that does not answer ends it at once, without
+// leaving its private settings copy in the temporary folder.
+TEST_F(ZovcliOffline, InterruptedWhileWaitingLeavesNoTemporaryFiles)
+{
+    CPtyPair pty;
+    CTempFolder tmp;
+    const char* old_tmpdir = std::getenv("TMPDIR");
+    const std::string saved = old_tmpdir != nullptr ? old_tmpdir : "";
+    setenv("TMPDIR", tmp.Path().c_str(), 1);
+    const int pid = StartZovcli({"--port", pty.SlavePath(), "read", "0x2013", "1"}, settings_,
+                                folder_.File("out.txt"), folder_.File("err.txt"));
+    if (old_tmpdir != nullptr) {
+        setenv("TMPDIR", saved.c_str(), 1);
+    } else {
+        unsetenv("TMPDIR");
+    }
+    ASSERT_GT(pid, 0);
+    // The start-up request waits for its acknowledgement then.
+    usleep(1500000);  // watching another process; no sleep hook reaches it
+    kill(pid, SIGINT);
+    EXPECT_EQ(WaitZovcli(pid, 10000), 128 + SIGINT);
+    EXPECT_EQ(FolderEntries(tmp.Path()), std::vector<std::string>{});
 }
 
 }  // namespace

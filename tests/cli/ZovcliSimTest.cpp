@@ -5,7 +5,6 @@
 
 #include <csignal>
 #include <cstdlib>
-#include <dirent.h>
 #include <string>
 #include <unistd.h>
 #include <vector>
@@ -249,22 +248,6 @@ TEST_F(ZovcliSim, ParameterValuesOfTheirTypeAreWrittenAsTyped)
         EXPECT_EQ(read.exit_status, 0) << read.err;
         EXPECT_NE(read.out.find("\n" + row.read_back + "\n"), std::string::npos) << read.out;
     }
-}
-
-// The names in a folder, without "." and "..".
-std::vector<std::string> FolderEntries(const std::string& path)
-{
-    std::vector<std::string> names;
-    if (DIR* dir = opendir(path.c_str())) {
-        while (const dirent* entry = readdir(dir)) {
-            const std::string name = entry->d_name;
-            if (name != "." && name != "..") {
-                names.push_back(name);
-            }
-        }
-        closedir(dir);
-    }
-    return names;
 }
 
 // Output into a pipe whose reader has gone (zovcli read ... | head -1): the run still ends as

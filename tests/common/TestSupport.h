@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // A fresh folder under the temporary folder, removed with everything in it when destroyed.
 class CTempFolder {
@@ -35,6 +36,9 @@ private:
 
 // The whole content of a file ("" when missing).
 std::string ReadFileText(const std::string& path);
+
+// The names in a folder, without "." and ".." (none when it cannot be read).
+std::vector<std::string> FolderEntries(const std::string& path);
 
 // The folder of the test data files (tests/data).
 std::string TestDataDir();
