@@ -112,16 +112,20 @@ void CScriptedBoard::Run()
     while (!stop_) {
         char buffer[512];
         ssize_t n = 0;
+        bool ready = false;
         {
-            std::unique_lock<std::mutex> lock(pty_lock_);
-            if (hung_up_) {
-                lock.unlock();
-                usleep(10000);  // nothing to read any more
-                continue;
+            // Only a look under the lock: a reader that waited while holding it would starve
+            // Send (the mutex is not fair), and a reply the test sends would never go out.
+            std::lock_guard<std::mutex> lock(pty_lock_);
+            if (!hung_up_) {
+                pollfd fd{pty_.MasterFd(), POLLIN, 0};
+                ready = poll(&fd, 1, 0) > 0;
+                if (ready) n = read(fd.fd, buffer, sizeof buffer);
             }
-            pollfd fd{pty_.MasterFd(), POLLIN, 0};
-            if (poll(&fd, 1, 10) <= 0) continue;
-            n = read(fd.fd, buffer, sizeof buffer);
+        }
+        if (!ready) {
+            usleep(1000);
+            continue;
         }
         if (n <= 0) {
             if (n < 0 && errno != EAGAIN && errno != EINTR) {
