@@ -140,16 +140,29 @@ std::vector<tagSectionInfo> CBoardDescription::ReadSectionList(const std::string
     }
 }
 
+namespace {
+
+// What both layouts share: the sections, the progress indicator and the transfer buffer. False
+// when "FlashTransferAddress" is missing.
+template <class Layout>
+bool ReadFlashAccess(const CBoardDescription& description, const std::string& board, Layout& layout,
+                     ITextOutput* output)
+{
+    layout.sections = description.ReadSectionList(board, output);
+    layout.progress_address = description.Int(board, "ProgressIndicatorAddress");
+    layout.progress_data0 = static_cast<uint16_t>(description.Int(board, "ProgressIndicatorData0"));
+    layout.progress_data1 = static_cast<uint16_t>(description.Int(board, "ProgressIndicatorData1"));
+    layout.transfer_address = description.Int(board, "FlashTransferAddress");
+    return layout.transfer_address != kMissingValue;
+}
+
+}  // namespace
+
 bool CBoardDescription::ReadDownloadLayout(const std::string& board, tagDownloadLayout& layout,
                                            ITextOutput* output) const
 {
     layout = tagDownloadLayout{};
-    layout.sections = ReadSectionList(board, output);
-    layout.progress_address = Int(board, "ProgressIndicatorAddress");
-    layout.progress_data0 = static_cast<uint16_t>(Int(board, "ProgressIndicatorData0"));
-    layout.progress_data1 = static_cast<uint16_t>(Int(board, "ProgressIndicatorData1"));
-    layout.transfer_address = Int(board, "FlashTransferAddress");
-    if (layout.transfer_address == kMissingValue) {
+    if (!ReadFlashAccess(*this, board, layout, output)) {
         return false;
     }
     const uint32_t checksum_address = Int(board, "ChecksumAddressCode");
@@ -177,12 +190,7 @@ bool CBoardDescription::ReadDownloadLayout(const std::string& board, tagDownload
 bool CBoardDescription::ReadConfigLayout(const std::string& board, tagConfigLayout& layout, ITextOutput* output) const
 {
     layout = tagConfigLayout{};
-    layout.sections = ReadSectionList(board, output);
-    layout.progress_address = Int(board, "ProgressIndicatorAddress");
-    layout.progress_data0 = static_cast<uint16_t>(Int(board, "ProgressIndicatorData0"));
-    layout.progress_data1 = static_cast<uint16_t>(Int(board, "ProgressIndicatorData1"));
-    layout.transfer_address = Int(board, "FlashTransferAddress");
-    if (layout.transfer_address == kMissingValue) {
+    if (!ReadFlashAccess(*this, board, layout, output)) {
         return false;
     }
     layout.config_start = Int(board, "ConfigStartAddress");
