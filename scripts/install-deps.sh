@@ -8,7 +8,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-charts-dev libqscintilla2-qt6-dev
-  qt6-qpa-plugins libgl-dev
+  qt6-qpa-plugins libgl-dev libqt6opengl6-dev
   liblua5.4-dev lua5.4
   xvfb xauth socat srecord
   clang libclang-rt-14-dev llvm

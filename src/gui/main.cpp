@@ -17,8 +17,8 @@
 #include <QSocketNotifier>
 
 #include "BoardSimulator.h"
-#include "gui/GuiPrompt.h"
-#include "gui/MainFrame.h"
+#include "gui/frame/GuiPrompt.h"
+#include "gui/frame/MainFrame.h"
 #include "platform/Prompt.h"
 #include "platform/Settings.h"
 #include "shell/AppSettings.h"

@@ -9,12 +9,12 @@
 #include <QLabel>
 #include <QTest>
 
-#include "gui/AboutDlg.h"
-#include "gui/ColorStatic.h"
-#include "gui/DataViewerDialog.h"
-#include "gui/DataViewerText.h"
-#include "gui/GuiPrompt.h"
-#include "gui/TabCtrlEx.h"
+#include "gui/frame/AboutDlg.h"
+#include "gui/widgets/ColorStatic.h"
+#include "gui/widgets/DataViewerDialog.h"
+#include "gui/widgets/DataViewerText.h"
+#include "gui/frame/GuiPrompt.h"
+#include "gui/widgets/TabCtrlEx.h"
 
 class ControlsTest : public QObject {
     Q_OBJECT

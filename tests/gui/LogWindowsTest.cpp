@@ -6,9 +6,9 @@
 #include <QTest>
 
 #include "TestSupport.h"
-#include "gui/FindText.h"
-#include "gui/MyEdit.h"
-#include "gui/ZovLogWindow.h"
+#include "gui/widgets/FindText.h"
+#include "gui/widgets/MyEdit.h"
+#include "gui/logs/ZovLogWindow.h"
 #include "logging/ZovLogging.h"
 #include "platform/Notify.h"
 #include "platform/Prompt.h"

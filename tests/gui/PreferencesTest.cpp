@@ -10,7 +10,7 @@
 #include <QTest>
 
 #include "TestSupport.h"
-#include "gui/PreferencesPage.h"
+#include "gui/preferences/PreferencesPage.h"
 #include "platform/Notify.h"
 #include "platform/Settings.h"
 #include "shell/AppSettings.h"

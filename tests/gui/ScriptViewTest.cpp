@@ -9,8 +9,8 @@
 #include <Qsci/qsciscintilla.h>
 
 #include "TestSupport.h"
-#include "gui/ScriptView.h"
-#include "gui/ScriptWindow.h"
+#include "gui/script/ScriptView.h"
+#include "gui/script/ScriptWindow.h"
 #include "handler/SerialCommHandler.h"
 #include "platform/Clock.h"
 #include "platform/Prompt.h"

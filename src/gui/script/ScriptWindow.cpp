@@ -1,4 +1,4 @@
-#include "gui/ScriptWindow.h"
+#include "gui/script/ScriptWindow.h"
 
 #include <QFile>
 #include <QFileDialog>

@@ -1,12 +1,12 @@
-#include "gui/ZelApplicationLogModule.h"
+#include "gui/logs/ZelApplicationLogModule.h"
 
 #include <QDate>
 #include <QGridLayout>
 #include <QLocale>
 #include <QPushButton>
 
-#include "gui/LogWindowPlacement.h"
-#include "gui/MyEdit.h"
+#include "gui/logs/LogWindowPlacement.h"
+#include "gui/widgets/MyEdit.h"
 
 CZelApplicationLogModule::CZelApplicationLogModule(QWidget* parent) : QDialog(parent)
 {

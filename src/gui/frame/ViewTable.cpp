@@ -1,7 +1,7 @@
-#include "gui/ViewTable.h"
+#include "gui/frame/ViewTable.h"
 
-#include "gui/PreferencesView.h"
-#include "gui/ScriptView.h"
+#include "gui/preferences/PreferencesView.h"
+#include "gui/script/ScriptView.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "gui/DataViewerDialog.h"
+#include "gui/widgets/DataViewerDialog.h"
 
 #include <QDialogButtonBox>
 #include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
-#include "gui/DataViewerText.h"
+#include "gui/widgets/DataViewerText.h"
 
 CDataViewerDialog::CDataViewerDialog(const QString& caption, std::vector<uint8_t> data,
                                      QWidget* parent)

@@ -1,4 +1,4 @@
-#include "gui/SetLogLevelDlg.h"
+#include "gui/logs/SetLogLevelDlg.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

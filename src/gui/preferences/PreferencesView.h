@@ -1,7 +1,7 @@
 // View 6: hosts the Preferences page.
 #pragma once
 
-#include "gui/ZovView.h"
+#include "gui/frame/ZovView.h"
 
 class CPreferencesPage;
 

@@ -1,4 +1,4 @@
-#include "gui/TabCtrlEx.h"
+#include "gui/widgets/TabCtrlEx.h"
 
 #include <algorithm>
 

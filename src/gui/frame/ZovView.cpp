@@ -1,4 +1,4 @@
-#include "gui/ZovView.h"
+#include "gui/frame/ZovView.h"
 
 CZovView::CZovView(int number, QWidget* parent) : QFrame(parent), number_(number)
 {

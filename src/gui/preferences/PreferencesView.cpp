@@ -1,10 +1,10 @@
-#include "gui/PreferencesView.h"
+#include "gui/preferences/PreferencesView.h"
 
 #include <QScrollArea>
 #include <QVBoxLayout>
 
-#include "gui/PreferencesPage.h"
-#include "gui/ViewTable.h"
+#include "gui/preferences/PreferencesPage.h"
+#include "gui/frame/ViewTable.h"
 
 CPreferencesView::CPreferencesView(QWidget* parent) : CZovView(kViewPreferences, parent)
 {

@@ -7,7 +7,7 @@
 
 #include <QWidget>
 
-#include "gui/ViewContext.h"
+#include "gui/frame/ViewContext.h"
 
 class CZovView;
 

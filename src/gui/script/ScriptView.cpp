@@ -1,10 +1,10 @@
-#include "gui/ScriptView.h"
+#include "gui/script/ScriptView.h"
 
 #include <QVBoxLayout>
 #include <Qsci/qsciscintilla.h>
 
-#include "gui/ScriptWindow.h"
-#include "gui/ViewTable.h"
+#include "gui/script/ScriptWindow.h"
+#include "gui/frame/ViewTable.h"
 #include "handler/SerialCommHandler.h"
 #include "script/ScriptEngine.h"
 

@@ -1,4 +1,4 @@
-#include "gui/PreferencesPage.h"
+#include "gui/preferences/PreferencesPage.h"
 
 #include <climits>
 

@@ -1,4 +1,4 @@
-#include "gui/LogWindowPlacement.h"
+#include "gui/logs/LogWindowPlacement.h"
 
 bool RestoreLogWindowPlacement(QWidget& window, AppSettings::StoredWindow which)
 {

@@ -13,8 +13,8 @@
 #include <QMainWindow>
 #include <QPointer>
 
-#include "gui/ViewContext.h"
-#include "gui/ViewTable.h"
+#include "gui/frame/ViewContext.h"
+#include "gui/frame/ViewTable.h"
 #include "platform/Notify.h"
 
 class QAction;

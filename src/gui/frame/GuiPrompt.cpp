@@ -1,4 +1,4 @@
-#include "gui/GuiPrompt.h"
+#include "gui/frame/GuiPrompt.h"
 
 #include <cstdio>
 

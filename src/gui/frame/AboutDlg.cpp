@@ -1,4 +1,4 @@
-#include "gui/AboutDlg.h"
+#include "gui/frame/AboutDlg.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "gui/MainFrame.h"
+#include "gui/frame/MainFrame.h"
 
 #include <QAction>
 #include <QApplication>
@@ -10,11 +10,11 @@
 #include <QStatusBar>
 #include <QToolBar>
 
-#include "gui/AboutDlg.h"
-#include "gui/GuiPrompt.h"
-#include "gui/ZelApplicationLogModule.h"
-#include "gui/ZovLogWindow.h"
-#include "gui/ZovView.h"
+#include "gui/frame/AboutDlg.h"
+#include "gui/frame/GuiPrompt.h"
+#include "gui/logs/ZelApplicationLogModule.h"
+#include "gui/logs/ZovLogWindow.h"
+#include "gui/frame/ZovView.h"
 #include "logging/ZelApplicationLogging.h"
 #include "logging/ZovLogging.h"
 #include "shell/AppSettings.h"

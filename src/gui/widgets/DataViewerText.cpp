@@ -1,4 +1,4 @@
-#include "gui/DataViewerText.h"
+#include "gui/widgets/DataViewerText.h"
 
 #include "platform/Format.h"
 

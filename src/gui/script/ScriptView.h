@@ -5,8 +5,8 @@
 
 #include <memory>
 
-#include "gui/ViewContext.h"
-#include "gui/ZovView.h"
+#include "gui/frame/ViewContext.h"
+#include "gui/frame/ZovView.h"
 
 class CScriptEngine;
 class CScriptWindow;

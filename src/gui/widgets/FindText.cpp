@@ -1,4 +1,4 @@
-#include "gui/FindText.h"
+#include "gui/widgets/FindText.h"
 
 qsizetype FindWithWrap(const QString& haystack, const QString& needle, qsizetype start,
                        Qt::CaseSensitivity sensitivity)

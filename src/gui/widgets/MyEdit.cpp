@@ -1,4 +1,4 @@
-#include "gui/MyEdit.h"
+#include "gui/widgets/MyEdit.h"
 
 #include <QCheckBox>
 #include <QContextMenuEvent>
@@ -11,7 +11,7 @@
 #include <QPushButton>
 #include <QTextBlock>
 
-#include "gui/FindText.h"
+#include "gui/widgets/FindText.h"
 #include "platform/Prompt.h"
 
 CFindDialog::CFindDialog(CMyEdit& edit) : QDialog(&edit), edit_(edit)

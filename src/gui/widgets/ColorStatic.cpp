@@ -1,4 +1,4 @@
-#include "gui/ColorStatic.h"
+#include "gui/widgets/ColorStatic.h"
 
 #include <QPainter>
 

@@ -1,11 +1,11 @@
-#include "gui/ZovLogWindow.h"
+#include "gui/logs/ZovLogWindow.h"
 
 #include <QFileDialog>
 #include <QGridLayout>
 #include <QPushButton>
 
-#include "gui/LogWindowPlacement.h"
-#include "gui/MyEdit.h"
+#include "gui/logs/LogWindowPlacement.h"
+#include "gui/widgets/MyEdit.h"
 #include "shell/AppSettings.h"
 
 CZovLogWindow::CZovLogWindow(QWidget* parent, const std::string& log_folder)
