@@ -111,12 +111,14 @@ bool CScenario::Load(const std::string& path, std::string* error)
     CReader read(profile, error);
 
     if (!read.Number("Subsystem", "IIType", &ii_type) ||
-        !read.Number("Subsystem", "PostResult", &post_result)) {
+        !read.Number("Subsystem", "PostResult", &post_result) ||
+        !read.Number("Subsystem", "PostClearsAfterReads", &post_clears_after_reads)) {
         return false;
     }
     for (const auto& [key, target] :
          {std::pair<const char*, std::vector<uint16_t>*>{"ReceptorFieldSizes", &field_sizes},
-          {"SidOffsets", &sid_offsets}}) {
+          {"SidOffsets", &sid_offsets},
+          {"InvolvedApplications", &involved_applications}}) {
         if (profile.HasKey("Subsystem", key) &&
             !ParseNumberList(profile.GetString("Subsystem", key, "", kLong), target)) {
             return read.Fail("Subsystem", key, "is not a list of numbers");
@@ -124,6 +126,11 @@ bool CScenario::Load(const std::string& path, std::string* error)
     }
     if (field_sizes.size() > 16 || sid_offsets.size() > 16) {
         return read.Fail("Subsystem", "ReceptorFieldSizes", "holds more than 16 values");
+    }
+    for (uint16_t buffer : involved_applications) {
+        if (buffer < 1 || buffer > 8) {
+            return read.Fail("Subsystem", "InvolvedApplications", "holds a buffer outside 1 to 8");
+        }
     }
     uint32_t flag = image_processing ? 1 : 0;
     if (!read.Number("Subsystem", "ImageProcessing", &flag)) {
@@ -213,7 +220,9 @@ bool CScenario::Load(const std::string& path, std::string* error)
         !read.Number("VideoLevel", "TimeConstantMs", &video_time_constant_ms) ||
         !read.Number("VideoLevel", "Noise", &video_noise) ||
         !read.Number("VideoLevel", "BinsAtTarget", &video_bins_at_target) ||
-        !read.Number("VideoLevel", "OffsetBins", &video_offset_bins)) {
+        !read.Number("VideoLevel", "OffsetBins", &video_offset_bins) ||
+        !read.Number("VideoLevel", "Wave", &video_wave) ||
+        !read.Number("VideoLevel", "WavePeriodMs", &video_wave_period_ms)) {
         return false;
     }
 

@@ -25,8 +25,12 @@ struct CScenario {
     uint32_t ii_type = 1;  // 1 = 38 cm, 2 = 31 cm, 3 = 23 cm
     std::vector<uint16_t> field_sizes{380, 310, 230};  // 0.1 mm, as many as the system has
     std::vector<uint16_t> sid_offsets{120, 118, 115};
-    // Power-on self test.
+    // Power-on self test. After post_clears_after_reads reads (0: never) the result reads 0, as
+    // when the fault was repaired and the subsystem tested itself again.
     uint32_t post_result = 0;
+    uint32_t post_clears_after_reads = 0;
+    // Application buffers (1 to 8) whose "Involved" flag is TRUE at power-on on both devices.
+    std::vector<uint16_t> involved_applications;
     // Version texts by component number (1 to highest).
     std::map<int, std::string> versions;
     // Logical device 1 (image processing) present.
@@ -50,6 +54,10 @@ struct CScenario {
     uint32_t video_target = 1000;
     uint32_t video_time_constant_ms = 1500;
     uint32_t video_noise = 6;
+    // A slow swing of +-wave around the settled level with the period, as while the engineer
+    // adjusts the iris (0: none).
+    uint32_t video_wave = 0;
+    uint32_t video_wave_period_ms = 20000;
     uint32_t video_bins_at_target = 512;  // absolute level in bins at 100 %
     uint32_t video_offset_bins = 16;
     // Result codes answered for given addresses instead of the normal handling, keyed by

@@ -95,6 +95,13 @@ CSubsystem::CSubsystem(const CScenario& scenario, CFaultPlan* faults)
                 slots_[d][b][table[i].requested] = {value, value};
             }
         }
+        const SimParam* involved = std::find_if(table, table + count, [](const SimParam& param) {
+            return std::string(param.name) == "Involved";
+        });
+        for (uint16_t buffer : scenario.involved_applications) {
+            const SimValue on{1, {}};
+            slots_[d][buffer][involved->requested] = {on, on};
+        }
     }
     for (uint32_t n = 1; n <= scenario.calibration_records; ++n) {
         const auto it = scenario.calibration_texts.find(static_cast<int>(n));
@@ -739,7 +746,10 @@ CSubsystem::Answer CSubsystem::SelfTestObject(const Request& request)
         return {kZelOk, Number(1)};
     }
     if (request.subindex == 1) {
-        return {kZelOk, Format("0x%08x", scenario_.post_result)};
+        ++post_reads_;
+        const bool cleared = scenario_.post_clears_after_reads != 0 &&
+                             post_reads_ > scenario_.post_clears_after_reads;
+        return {kZelOk, Format("0x%08x", cleared ? 0u : scenario_.post_result)};
     }
     return {kZelNoSubindex, ""};
 }
@@ -875,6 +885,10 @@ uint32_t CSubsystem::VideoLevel(uint64_t now_ms) const
     const double target = scenario_.video_target;
     double level = target + (start - target) * std::exp(-t / tau);
     level += scenario_.video_noise * std::sin(t / 170.0);
+    if (scenario_.video_wave != 0) {
+        const double period = std::max<double>(1.0, scenario_.video_wave_period_ms);
+        level += scenario_.video_wave * std::sin(2.0 * M_PI * t / period);
+    }
     return static_cast<uint32_t>(std::max(0.0, std::lround(level) * 1.0));
 }
 

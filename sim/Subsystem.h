@@ -154,6 +154,8 @@ private:
 
     int64_t clock_offset_ms_ = 0;  // subsystem time = host time since its epoch + offset
 
+    uint32_t post_reads_ = 0;
+
     uint32_t review_images_ = 0;
     uint32_t review_current_ = 0;
 
