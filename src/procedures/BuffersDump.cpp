@@ -90,9 +90,10 @@ std::string Line(const std::string& name, const std::string& requested, const st
 
 }  // namespace BuffersDumpText
 
-CBuffersDump::CBuffersDump(CSerialCommHandler& handler, AddedFunction on_added)
+CBuffersDump::CBuffersDump(CSerialCommHandler& handler, AddedFunction on_added, FinishedFunction on_finished)
     : handler_(handler),
       on_added_(std::move(on_added)),
+      on_finished_(std::move(on_finished)),
       read_timeout_ms_(handler.CommandTimeout() == kInfinite ? kUnlimitedReadBoundMs
                                                              : handler.CommandTimeout()),
       dev0_table_(CDev0ParamTable::AcquireInstance()),
@@ -143,6 +144,7 @@ void CBuffersDump::DumpAll()
     if (!DumpDeviceBuffers(0) || !DumpDeviceBuffers(1) || !DumpReviewWhenPresent()) {
         stopped_ = true;
     }
+    if (on_finished_) on_finished_();
 }
 
 bool CBuffersDump::DumpDeviceBuffers(uint32_t logical_device)

@@ -48,8 +48,12 @@ public:
     // Called after every addition to the text with the piece just added.
     using AddedFunction = std::function<void(const std::string& added)>;
 
-    // handler is borrowed and must outlive the dump. on_added may be empty.
-    CBuffersDump(CSerialCommHandler& handler, AddedFunction on_added);
+    // Called once when the dump has ended, complete or stopped.
+    using FinishedFunction = std::function<void()>;
+
+    // handler is borrowed and must outlive the dump. Both functions may be empty; they are
+    // called on the thread that runs the dump.
+    CBuffersDump(CSerialCommHandler& handler, AddedFunction on_added, FinishedFunction on_finished = {});
     // Asks the worker to stop and waits for it.
     ~CBuffersDump();
     CBuffersDump(const CBuffersDump&) = delete;
@@ -95,6 +99,7 @@ private:
 
     CSerialCommHandler& handler_;
     AddedFunction on_added_;
+    FinishedFunction on_finished_;
     const uint32_t read_timeout_ms_;
     CDev0ParamTable* dev0_table_;
     CDev1ParamTable* dev1_table_;
