@@ -132,6 +132,13 @@ bool CScenario::Load(const std::string& path, std::string* error)
             return read.Fail("Subsystem", "InvolvedApplications", "holds a buffer outside 1 to 8");
         }
     }
+    if (profile.HasKey("Subsystem", "FieldSizeCount")) {
+        uint32_t count = 0;
+        if (!read.Number("Subsystem", "FieldSizeCount", &count)) {
+            return false;
+        }
+        field_size_count = count;
+    }
     uint32_t flag = image_processing ? 1 : 0;
     if (!read.Number("Subsystem", "ImageProcessing", &flag)) {
         return false;
@@ -231,16 +238,27 @@ bool CScenario::Load(const std::string& path, std::string* error)
         if (!profile.HasKey("Results", key)) {
             break;
         }
-        // "index, subindex, code"
+        // "index, subindex, code" or "index, subindex, code, data"; code "none" never answers
         const std::vector<std::string> parts =
-            SplitList(profile.GetString("Results", key, "", kLong), ',', 3);
-        uint64_t index = 0, sub = 0, code = 0;
-        if (parts.size() != 3 || !ParseSimNumber(parts[0], &index) || index > 0xFFFF ||
-            !ParseSimNumber(parts[1], &sub) || sub > 0xFF || !ParseSimNumber(parts[2], &code) ||
-            code > 0xFFFFFFFFull) {
-            return read.Fail("Results", key, "is not \"index, subindex, code\"");
+            SplitList(profile.GetString("Results", key, "", kLong), ',', 4);
+        uint64_t index = 0, sub = 0, code = 0, data = 0;
+        const bool silent = parts.size() >= 3 && parts[2] == "none";
+        if (parts.size() < 3 || !ParseSimNumber(parts[0], &index) || index > 0xFFFF ||
+            !ParseSimNumber(parts[1], &sub) || sub > 0xFF ||
+            (!silent && (!ParseSimNumber(parts[2], &code) || code > 0xFFFFFFFFull)) ||
+            (parts.size() == 4 && !ParseSimNumber(parts[3], &data))) {
+            return read.Fail("Results", key, "is not \"index, subindex, code[, data]\"");
         }
-        forced_results[static_cast<uint32_t>(index << 8 | sub)] = static_cast<uint32_t>(code);
+        if (parts.size() == 3 && !silent) {
+            forced_results[static_cast<uint32_t>(index << 8 | sub)] = static_cast<uint32_t>(code);
+            continue;
+        }
+        ForcedAnswer answer;
+        answer.index = static_cast<uint16_t>(index);
+        answer.subindex = static_cast<uint8_t>(sub);
+        if (parts.size() == 4) answer.data = data;
+        if (!silent) answer.code = static_cast<uint32_t>(code);
+        forced_answers.push_back(answer);
     }
 
     if (!read.Number("Calibration", "Records", &calibration_records)) {

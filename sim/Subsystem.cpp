@@ -169,9 +169,15 @@ std::string CSubsystem::HandleMessage(const std::string& text, uint64_t now_ms)
         return "";
     }
     Answer answer;
+    const CScenario::ForcedAnswer* chosen = ForcedAnswerFor(request);
     const auto forced = scenario_.forced_results.find(static_cast<uint32_t>(request.index) << 8 |
                                                       request.subindex);
-    if (forced != scenario_.forced_results.end()) {
+    if (chosen != nullptr) {
+        if (!chosen->code.has_value()) {
+            return "";  // a board that takes the request and never answers
+        }
+        answer.code = *chosen->code;
+    } else if (forced != scenario_.forced_results.end()) {
         answer.code = forced->second;
     } else if (faults_ != nullptr && faults_->Strike(SimFault::ResultCode)) {
         answer.code = faults_->Settings().result_code;
@@ -184,6 +190,22 @@ std::string CSubsystem::HandleMessage(const std::string& text, uint64_t now_ms)
         reply += " " + answer.values;
     }
     return reply;
+}
+
+const CScenario::ForcedAnswer* CSubsystem::ForcedAnswerFor(const Request& request) const
+{
+    for (const CScenario::ForcedAnswer& answer : scenario_.forced_answers) {
+        if (answer.index != request.index || answer.subindex != request.subindex) {
+            continue;
+        }
+        uint64_t data = 0;
+        if (answer.data.has_value() &&
+            (request.data.empty() || !ParseSimNumber(request.data[0], &data) || data != *answer.data)) {
+            continue;
+        }
+        return &answer;
+    }
+    return nullptr;
 }
 
 CSubsystem::Answer CSubsystem::Dispatch(const Request& request, uint64_t now_ms)
@@ -727,7 +749,8 @@ CSubsystem::Answer CSubsystem::ConfigurationObject(const Request& request)
     case 2:
         return {kZelOk, Number(scenario_.ii_type)};
     case 3:
-        return {kZelOk, Number(scenario_.field_sizes.size())};
+        return {kZelOk, Number(scenario_.field_size_count.value_or(
+                            static_cast<uint32_t>(scenario_.field_sizes.size())))};
     case 4:
         return {kZelOk, groups(scenario_.field_sizes)};
     case 12:

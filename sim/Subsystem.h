@@ -93,6 +93,8 @@ private:
     };
 
     static bool ParseRequest(const std::string& text, Request* request);
+    // The scenario's answer for this request in place of the normal handling; null for none.
+    const CScenario::ForcedAnswer* ForcedAnswerFor(const Request& request) const;
     Answer Dispatch(const Request& request, uint64_t now_ms);
 
     Answer Command(const Request& request, uint64_t now_ms);

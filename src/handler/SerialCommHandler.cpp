@@ -149,6 +149,16 @@ void CSerialCommHandler::CloseComPort()
     Notify::Post(kNotifyConnection, 0, "");
 }
 
+void CSerialCommHandler::StopRequests()
+{
+    requests_stopped_.Set();
+}
+
+void CSerialCommHandler::ResumeRequests()
+{
+    requests_stopped_.Reset();
+}
+
 bool CSerialCommHandler::IsConnected() const
 {
     return port_open_;
@@ -223,7 +233,7 @@ int CSerialCommHandler::Request(RequestKind kind, const CArgArray& in, CArgArray
 {
     std::lock_guard<std::mutex> request(request_lock_);
     out.RemoveAll();
-    if (!port_open_) {
+    if (!port_open_ || requests_stopped_.IsSet()) {
         out.Append(int32_t{0});
         out.Append(kLinkCommunicationError);
         result_text = GetResultText(kLinkCommunicationError);
@@ -250,8 +260,9 @@ int CSerialCommHandler::Request(RequestKind kind, const CArgArray& in, CArgArray
         // The engine's stop event stays set after the stopped script has ended, until the next
         // run; only while a script runs does it speak of the request's maker.
         const bool script_running = engine_ != nullptr && engine_->IsRunning();
-        CEvent* events[] = {&record->reply_event, &stop_event_, script_running ? &engine_->StopEvent() : nullptr};
-        const int woken = WaitForAnyEvent(events, script_running ? 3 : 2, timeout_ms);
+        CEvent* events[] = {&record->reply_event, &stop_event_, &requests_stopped_,
+                            script_running ? &engine_->StopEvent() : nullptr};
+        const int woken = WaitForAnyEvent(events, script_running ? 4 : 3, timeout_ms);
         if (woken == 0) {
             std::lock_guard<std::mutex> lock(pending_lock_);
             reply = record->reply;
@@ -338,6 +349,7 @@ int CSerialCommHandler::ZELSP_GetCommandResult(CArgArray& out, std::string& resu
         // Closing the link and stopping the script wake the wait too, as long as their events
         // fit in the wait.
         if (events.size() < kMaxWaitObjects) events.push_back(&stop_event_);
+        if (events.size() < kMaxWaitObjects) events.push_back(&requests_stopped_);
         if (engine_ && engine_->IsRunning() && events.size() < kMaxWaitObjects)
             events.push_back(&engine_->StopEvent());
         lock.unlock();
