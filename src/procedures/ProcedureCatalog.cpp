@@ -1,10 +1,14 @@
 #include "procedures/ProcedureCatalog.h"
 
+#include "procedures/AverageVideoLevelProcedure.h"
 #include "procedures/CameraHeadProcedure.h"
+#include "procedures/CosmeticCheckProcedure.h"
 #include "procedures/DoseDoserateProcedure.h"
 #include "procedures/DoseExposureProcedure.h"
+#include "procedures/DoseLinkProcedure.h"
 #include "procedures/IIDiameterProcedure.h"
 #include "procedures/IIFocusProcedure.h"
+#include "procedures/VideoPathProcedure.h"
 
 namespace {
 
@@ -32,6 +36,10 @@ const std::vector<tagProcedureEntry>& ProcedureCatalog()
         Entry<CIIDiameterProcedure>("ii-diameter"),
         Entry<CDoseDoserateProcedure>("dose-abc"),
         Entry<CDoseExposureProcedure>("dose-aec"),
+        Entry<CVideoPathProcedure>("video-path"),
+        Entry<CAverageVideoLevelProcedure>("average-video-level"),
+        Entry<CDoseLinkProcedure>("dose-link"),
+        Entry<CCosmeticCheckProcedure>("cosmetic-check"),
     };
     return entries;
 }
