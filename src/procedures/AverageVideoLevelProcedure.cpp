@@ -68,6 +68,8 @@ bool CAverageVideoLevelProcedure::Polling() const
 
 void CAverageVideoLevelProcedure::OnOpen()
 {
+    view_.SetText(kLevelLabel, kLevelLabelText);
+    view_.SetText(kLevelNote, kLevelNoteText);
     view_.SetText(kLevelValue, "???");
     ShowLevel(false);
     ShowMode(true);

@@ -26,6 +26,9 @@ inline constexpr char kLevelValue[] = "level-value";  // the level; "???" until 
 inline constexpr char kLevelNote[] = "level-note";    // "Note: Level includes the video offset."
 }  // namespace AverageVideoLevelControl
 
+inline constexpr char kLevelLabelText[] = "Average Video Level:";
+inline constexpr char kLevelNoteText[] = "Note: Level includes the video offset.";
+
 class CAverageVideoLevelProcedure : public CProcedure {
 public:
     // Called on the polling thread with every level read: the value as the subsystem sent it
