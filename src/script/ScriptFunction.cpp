@@ -94,3 +94,21 @@ bool IsRegistrableName(const std::string& name)
 {
     return IsIdentifier(name) && !Contains(kKeywords, name) && !Contains(kReservedGlobals, name);
 }
+
+const std::vector<tagScriptFunction>& EngineGlobalFunctions()
+{
+    static const std::vector<tagScriptFunction> globals = [] {
+        std::vector<tagScriptFunction> list(2);
+        list[0].name = "ResultText";
+        list[0].help_text =
+            "Returns the result text of the last function the script called: \"OK\", the "
+            "subsystem's reply or the error.\r\n\r\nResultText()\r\nOUT:\r\n    the result text "
+            "(\"\" before the first call)";
+        list[1].name = "help";
+        list[1].help_text =
+            "Prints the call form of every function, or the help text of one.\r\n\r\n"
+            "help(IN: [Name])\r\nOUT:\r\n    nothing; the text goes to the output";
+        return list;
+    }();
+    return globals;
+}

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "script/ArgArray.h"
 
@@ -23,6 +24,19 @@ struct tagScriptFunction {
     int min_inputs = 0;
     int max_inputs = 0;
 };
+
+// One finished call of a registered function by a script, as the engine reports it.
+struct tagScriptCall {
+    std::string name;
+    int result = 0;           // what the function returned: 1 succeeded, 0 failed
+    std::string result_text;  // as ResultText() gives it afterwards
+    int line = 0;             // the script's line of the call; 0 when unknown
+};
+
+// The engine's own globals that every script has besides the registered functions (ResultText,
+// help), each with a help text of the same shape: name and help_text are set, the rest is not
+// used.
+const std::vector<tagScriptFunction>& EngineGlobalFunctions();
 
 // The call form of a help text: the line after its first empty line, such as
 // "ZELSP_Read(IN: Index, SubIndex)". When the help text has none, the name followed by "()".
