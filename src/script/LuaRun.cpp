@@ -238,7 +238,13 @@ int CLuaRun::CallRegistered(lua_State* state)
     // A function that noticed the stop returns early; its outputs mean nothing then.
     run.EndIfAsked(state);
     if (run.calls_) {
-        run.calls_({function.name, result, run.last_result_text_, run.CurrentScriptLine(state)});
+        tagScriptCall call{function.name, result, run.last_result_text_, run.CurrentScriptLine(state)};
+        const int code_output = ZelResultCodeOutput(function.help_text);
+        if (code_output >= 0 && out.NumOfArgs() > static_cast<size_t>(code_output)) {
+            call.has_zel_result_code = true;
+            call.zel_result_code = out.GetArgUlong(static_cast<size_t>(code_output));
+        }
+        run.calls_(call);
     }
     lua_settop(state, 0);
     return PushOutputs(state, out, result);

@@ -112,3 +112,21 @@ const std::vector<tagScriptFunction>& EngineGlobalFunctions()
     }();
     return globals;
 }
+
+int ZelResultCodeOutput(const std::string& help_text)
+{
+    static const std::string kMeaning = " = ZEL result code";
+    size_t at = help_text.find(kMeaning);
+    while (at != std::string::npos) {
+        // The output number before the meaning: "@" and digits.
+        size_t start = at;
+        while (start > 0 && std::isdigit(static_cast<unsigned char>(help_text[start - 1]))) {
+            --start;
+        }
+        if (start < at && start > 0 && help_text[start - 1] == '@' && at - start <= 2) {
+            return std::stoi(help_text.substr(start, at - start));
+        }
+        at = help_text.find(kMeaning, at + 1);
+    }
+    return -1;
+}

@@ -51,7 +51,7 @@ bool CScriptOutputQueue::AddCall(const tagScriptCall& call)
     std::lock_guard<std::mutex> guard(lock_);
     const bool was_empty = ready_.empty();
     ReleaseHeld();
-    if (call.result == 0) {
+    if (IsFailure(call)) {
         held_.push_back({PieceKind::kFailedCall, FailedCallNote(call)});
     }
     return was_empty && !ready_.empty();
@@ -73,10 +73,20 @@ std::vector<CScriptOutputQueue::tagPiece> CScriptOutputQueue::Take()
     return pieces;
 }
 
+bool CScriptOutputQueue::IsFailure(const tagScriptCall& call)
+{
+    return call.result == 0 || (call.has_zel_result_code && call.zel_result_code != 0);
+}
+
 std::string CScriptOutputQueue::FailedCallNote(const tagScriptCall& call)
 {
     std::string note = call.line > 0 ? Format("line %d: ", call.line) : std::string();
-    note += call.name + " failed";
+    if (call.result != 0) {
+        note += Format("%s was refused by the subsystem (ZEL result code 0x%08X)",
+                       call.name.c_str(), call.zel_result_code);
+    } else {
+        note += call.name + " failed";
+    }
     if (!call.result_text.empty()) {
         note += ": " + call.result_text;
     }

@@ -37,8 +37,12 @@ public:
     // Takes every piece ready to be shown, oldest first; held notes stay. Any thread.
     std::vector<tagPiece> Take();
 
-    // "line 3: R failed: <result text>" (without the line part when the line is unknown, without
-    // the text part when it is empty), with its line end.
+    // True for a call that failed (result 0) or that the subsystem refused (a ZEL result code
+    // other than 0 although the link worked).
+    static bool IsFailure(const tagScriptCall& call);
+    // "line 3: R failed: <result text>", or for a refusal "line 3: R was refused by the subsystem
+    // (ZEL result code 0x06020000): <result text>" (without the line part when the line is
+    // unknown, without the text part when it is empty), with its line end.
     static std::string FailedCallNote(const tagScriptCall& call);
     // "----- 14:03:22 check.lua -----" with its line end.
     static std::string SeparatorLine(const SystemTime& time, const std::string& script_name);

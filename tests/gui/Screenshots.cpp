@@ -94,6 +94,8 @@ void FillLogs()
     Notify::Post(kNotifySubsystemEvent, 1);
     Notify::Post(kNotifySubsystemEvent, 2);
     LogZelWarning("ZelFlSendApplicationData", "retry 1 of 4");
+    LogZelFrame("ZelPsReadFrame: ", "$01Dc 0x0012 0x00 0x17 Ib: FPGA Type: 2 Rev: 712\r");
+    LogScriptText("A long script line " + std::string(160, '-') + " that ends far to the right");
     LogScriptText("Script \"script\" ended.");
 }
 
@@ -117,9 +119,18 @@ int TakeAll(const QString& folder, bool simulate)
     frame.show();
     int failures = 0;
     frame.ChangeView(kViewScripting);
-    RunScript(frame, QStringLiteral("-- The version of component 6\r\n"
-                                    "print(ZelVerGetComponentVersion(6))\r\n"));
+    RunScript(frame, QStringLiteral("-- The version of component 6, and an object the board lacks\r\n"
+                                    "print(ZelVerGetComponentVersion(6))\r\n"
+                                    "print(R(0x9999, 1))\r\n"));
     failures += !Save(frame, folder, "scripting.png");
+    RunScript(frame, QStringLiteral("-- A mistake: the function name is misspelt\r\n"
+                                    "local ok, level = ZelCmdGetLogLevel()\r\n"
+                                    "print('log level', level)\r\n"
+                                    "ZelCmdSelectLoglevel(3)\r\n"));
+    failures += !Save(frame, folder, "scripting_error.png");
+    frame.resize(500, 550);
+    failures += !Save(frame, folder, "scripting_narrow.png");
+    frame.resize(1000, 720);
 
     frame.ChangeView(kViewPreferences);
     failures += !Save(frame, folder, "preferences.png");

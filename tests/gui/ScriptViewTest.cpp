@@ -14,6 +14,7 @@
 #include <Qsci/qsciapis.h>
 #include <Qsci/qsciscintilla.h>
 
+#include "BoardSimulator.h"
 #include "TestSupport.h"
 #include "gui/script/ScriptView.h"
 #include "gui/script/ScriptWindow.h"
@@ -37,6 +38,7 @@ private slots:
     void SavedScriptOpensAgainUnchanged();
     void ViewGoesWhileAScriptRuns();
     void FailedCallsShowTheirResultTextInRedAfterThePrintedValues();
+    void ARefusedReadIsShownAgainstTheSimulatedBoard();
     void AnErrorMarksItsLineAndTheCursorGoesThere();
     void FunctionNamesCompleteAndShowTheirCallForm();
     void DoubleClickInsertsTheCallWithTheCursorBetweenTheBrackets();
@@ -216,6 +218,29 @@ void ScriptViewTest::FailedCallsShowTheirResultTextInRedAfterThePrintedValues()
                  LineColour(*window.OutputPane(), 2).green() < 80, true);
     QCOMPARE(LineColour(*window.OutputPane(), 1), window.OutputPane()->palette().color(QPalette::Text));
     QCOMPARE(LineColour(*window.OutputPane(), 4), window.OutputPane()->palette().color(QPalette::Text));
+}
+
+void ScriptViewTest::ARefusedReadIsShownAgainstTheSimulatedBoard()
+{
+    CBoardSimulator simulator{BoardSimOptions{}};
+    std::string error;
+    QVERIFY2(simulator.Start(&error), error.c_str());
+    AppSettings::SetComPort(simulator.DevicePath());
+    CScriptView view(context_, nullptr);
+    CScriptWindow& window = *view.ScriptWindow();
+    QCOMPARE(RunToEnd(window, QStringLiteral("print(R(0x9999, 1))\r\nprint(R(0x2013, 0))\r\n")),
+             ScriptOutcome::kSucceeded);
+    const QStringList shown = window.OutputPane()->toPlainText().split(QLatin1Char('\n'));
+    QVERIFY2(shown.size() == 5, qPrintable(shown.join(QLatin1Char('|'))));
+    // The link worked (@0 = 1) but the board has no such object: a red line says so.
+    QVERIFY(shown[1].startsWith(QStringLiteral("1\t0\t")));
+    QVERIFY2(shown[2].startsWith(QStringLiteral(
+                 "line 1: R was refused by the subsystem (ZEL result code 0x06020000): c ")),
+             qPrintable(shown[2]));
+    QVERIFY(LineColour(*window.OutputPane(), 2).red() > 150);
+    // An accepted read adds nothing.
+    QVERIFY(shown[3].startsWith(QStringLiteral("1\t0\t")));
+    QCOMPARE(shown[4], QString());
 }
 
 void ScriptViewTest::AnErrorMarksItsLineAndTheCursorGoesThere()

@@ -42,6 +42,43 @@ TEST_F(ScriptReportsTest, EveryFinishedCallIsReportedWithItsResultTextAndLine)
     }
 }
 
+int Refused(void*, CArgArray& in, CArgArray& out, std::string& result_text)
+{
+    out.Append(int32_t{1});
+    out.Append(in.GetArgUlong(0));
+    result_text = "c 0x0001 0x06020000";
+    return 1;
+}
+
+TEST_F(ScriptReportsTest, ACallThatTheSubsystemRefusedCarriesItsZelResultCode)
+{
+    ASSERT_TRUE(engine_.AddFunction("Refused", &Refused, nullptr,
+                                    "Refuse.\r\n\r\nRefused(IN: Code)\r\nOUT:\r\n    @0 = Function "
+                                    "result: 0=failed, 1=succeeded\r\n    @1 = ZEL result code",
+                                    1, 1, 0));
+    ASSERT_TRUE(Succeeds("Refused(0x06020000)\nRefused(0)\nFail()"));
+    const std::vector<tagScriptCall> calls = Calls();
+    ASSERT_EQ(calls.size(), 3u);
+    EXPECT_TRUE(calls[0].has_zel_result_code);
+    EXPECT_EQ(calls[0].zel_result_code, 0x06020000u);
+    EXPECT_TRUE(CScriptOutputQueue::IsFailure(calls[0]));
+    EXPECT_TRUE(calls[1].has_zel_result_code);
+    EXPECT_FALSE(CScriptOutputQueue::IsFailure(calls[1]));
+    EXPECT_FALSE(calls[2].has_zel_result_code);  // Fail names no such output
+    EXPECT_TRUE(CScriptOutputQueue::IsFailure(calls[2]));
+}
+
+TEST(ZelResultCodeOutputTest, TheOutputIsFoundByItsMeaning)
+{
+    EXPECT_EQ(ZelResultCodeOutput("Read.\r\n\r\nR(IN: Index)\r\nOUT:\r\n    @0 = Function result: "
+                                  "0=failed, 1=succeeded\r\n    @4 = ZEL result code\r\n    @5 = Values"),
+              4);
+    EXPECT_EQ(ZelResultCodeOutput("Set.\r\n\r\nS()\r\nOUT:\r\n    @1 = ZEL result code"), 1);
+    EXPECT_EQ(ZelResultCodeOutput("No code here.\r\n\r\nN()\r\nOUT:\r\n    @1 = highest subindex"), -1);
+    EXPECT_EQ(ZelResultCodeOutput(" = ZEL result code"), -1);
+    EXPECT_EQ(ZelResultCodeOutput(""), -1);
+}
+
 TEST_F(ScriptReportsTest, ACallInAFunctionOfTheScriptReportsTheLineOfTheCall)
 {
     ASSERT_TRUE(Succeeds("local function f()\n  return Fail()\nend\nf()\n"));
@@ -129,6 +166,14 @@ TEST(ScriptOutputQueueTest, AFailureNoteFollowsThePrintedLineOfItsCall)
         {"no result text",
          {{Step::kCall, "", Failed("ZelDevGetReq", 7, "")}, {Step::kEnd, "", {}}},
          "<line 7: ZelDevGetReq failed\n>"},
+        {"a read the subsystem refused although the link worked",
+         {{Step::kCall, "", {"R", 1, "c 0x3a18 0x06020000", 3, true, 0x06020000}},
+          {Step::kPrint, "1\t0\tc\n", {}}},
+         "1\t0\tc\n<line 3: R was refused by the subsystem (ZEL result code 0x06020000): "
+         "c 0x3a18 0x06020000\n>"},
+        {"a read the subsystem accepted",
+         {{Step::kCall, "", {"R", 1, "c 0x3a18 0x00 0x5", 3, true, 0}}, {Step::kEnd, "", {}}},
+         ""},
     };
     for (const auto& row : rows) {
         CScriptOutputQueue queue;
