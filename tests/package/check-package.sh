@@ -50,6 +50,14 @@ for file in "${expected[@]}"; do
 done
 [[ ! -x $root/usr/bin/zovtool ]] || grep -q libqt6widgets6 <<<"$depends" || fail "Depends does not name libqt6widgets6"
 
+# The guide's pictures are in the package beside it.
+guide=$root/usr/share/doc/zovtool/user-guide.html
+if [[ -f $guide ]]; then
+  for picture in $(grep -o 'src="[^"]*"' "$guide" | sed 's/^src="//; s/"$//'); do
+    [[ -f $root/usr/share/doc/zovtool/$picture ]] || fail "the user guide shows $picture, which the package lacks"
+  done
+fi
+
 unset ZOVTOOL_SUPPORT_DIR
 bin=$root/usr/bin
 support=$root/usr/share/zovtool/ZOVtoolSupportFiles
