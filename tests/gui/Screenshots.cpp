@@ -141,6 +141,11 @@ int TakeAll(const QString& folder, bool simulate)
             failures += !Save(*action->menu(), folder, "view_menu.png");
             action->menu()->hide();
         }
+        if (action->menu() != nullptr && action->text() == QStringLiteral("&Help")) {
+            action->menu()->popup(frame.mapToGlobal(QPoint(80, 20)));
+            failures += !Save(*action->menu(), folder, "help_menu.png");
+            action->menu()->hide();
+        }
     }
 
     FillLogs();
