@@ -10,6 +10,8 @@
 #include <string>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
 #include <QApplication>
 #include <QEventLoop>
 #include <QMenu>
@@ -24,6 +26,8 @@
 #include "gui/frame/AboutDlg.h"
 #include "gui/widgets/DataViewerDialog.h"
 #include "gui/frame/GuiPrompt.h"
+#include "gui/download/SwDownloadDialog.h"
+#include "gui/download/SwDownloadView.h"
 #include "gui/frame/MainFrame.h"
 #include "gui/script/ScriptView.h"
 #include "gui/script/ScriptWindow.h"
@@ -32,6 +36,7 @@
 #include "gui/logs/ZovLogWindow.h"
 #include "logging/ZelApplicationLogging.h"
 #include "logging/ZovLogging.h"
+#include "platform/Paths.h"
 #include "platform/Prompt.h"
 #include "platform/SystemTime.h"
 #include "shell/AppSettings.h"
@@ -134,6 +139,15 @@ int TakeAll(const QString& folder, bool simulate)
 
     frame.ChangeView(kViewPreferences);
     failures += !Save(frame, folder, "preferences.png");
+
+    if (frame.ChangeView(kViewSwDownload)) {
+        if (auto* download = qobject_cast<CSwDownloadView*>(frame.CurrentView())) {
+            download->Page()->FileNameEdit()->setText(
+                QString::fromStdString(SupportFile("Samples/SampleFirmware.hex")));
+            download->Page()->VerifyBox()->setChecked(true);
+        }
+        failures += !Save(frame, folder, "download.png");
+    }
 
     for (QAction* action : frame.menuBar()->actions()) {
         if (action->menu() != nullptr && action->text() == QStringLiteral("&View")) {
