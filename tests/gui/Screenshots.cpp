@@ -7,10 +7,15 @@
 //   zov_gui_screenshots --root FILE.png   a picture of the whole screen (another program's window)
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include <QAction>
 #include <QCheckBox>
+#include <QCursor>
+#include <QHelpEvent>
+#include <QToolTip>
+#include <QToolBar>
 #include <QLineEdit>
 #include <QApplication>
 #include <QEventLoop>
@@ -159,6 +164,30 @@ int TakeAll(const QString& folder, bool simulate)
             action->menu()->popup(frame.mapToGlobal(QPoint(80, 20)));
             failures += !Save(*action->menu(), folder, "help_menu.png");
             action->menu()->hide();
+        }
+    }
+
+    // The tooltip of a view that cannot be chosen, as the mouse over its toolbar button shows it.
+    if (QAction* configuration = frame.ViewAction(kViewConfiguration)) {
+        if (QWidget* button = frame.findChild<QToolBar*>()->widgetForAction(configuration)) {
+            // The pointer rests on the button: the help event is what the toolkit sends then.
+            frame.activateWindow();  // the toolkit shows tooltips in the active window only
+            Pause(300);
+            const QPoint centre = button->rect().center();
+            QCursor::setPos(button->mapToGlobal(centre));
+            QHelpEvent rest(QEvent::ToolTip, centre, button->mapToGlobal(centre));
+            QApplication::sendEvent(button, &rest);
+            Pause(800);
+            std::printf("tooltip of %s: \"%s\", shown: %d\n", qPrintable(configuration->text()),
+                        qPrintable(button->toolTip()), QToolTip::isVisible());
+            if (QScreen* screen = QGuiApplication::primaryScreen()) {
+                const QPoint corner = frame.mapToGlobal(QPoint(0, 0));
+                const bool saved = screen->grabWindow(0, corner.x(), corner.y(), 600, 140)
+                                       .save(folder + QStringLiteral("/view_tooltip.png"));
+                failures += !saved;
+                std::printf("%s %s/view_tooltip.png\n", saved ? "saved" : "FAILED", qPrintable(folder));
+            }
+            QCursor::setPos(frame.mapToGlobal(QPoint(500, 400)));
         }
     }
 
