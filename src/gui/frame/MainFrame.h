@@ -66,6 +66,7 @@ public:
     QAction* ZelBuffersAction() const { return zel_buffers_action_; }
     QAction* LoggingAction() const { return logging_action_; }
     QAction* EventsAction() const { return events_action_; }
+    QAction* UserGuideAction() const { return user_guide_action_; }
     QString StatusPaneText(int pane) const;
 
     CZovLogWindow* ToolLogWindow() const { return tool_log_; }
@@ -109,6 +110,8 @@ private:
     void UpdateCommandStates();
     void UpdateTitle();
     void ShowAbout();
+    // Opens the user guide in the desktop's browser, or says why it cannot.
+    void OpenUserGuide();
     void OpenBuffersOverview();
 
     CGuiPrompt* prompt_;
@@ -137,6 +140,7 @@ private:
     QAction* toolbar_action_ = nullptr;
     QAction* status_bar_action_ = nullptr;
     QAction* about_action_ = nullptr;
+    QAction* user_guide_action_ = nullptr;
     QAction* exit_action_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     std::array<QLabel*, kPaneCount> panes_{};

@@ -53,3 +53,19 @@ int StartViewNumber(uint32_t stored)
     }
     return entry->number;
 }
+
+bool ViewHandlesSubsystemEvents(int number)
+{
+    return number == kViewCalibration || number == kViewTests;
+}
+
+const char* ViewUnavailableReason(const tagViewEntry& entry, bool download_running)
+{
+    if (entry.create == nullptr) {
+        return "Not available in this version of the tool yet.";
+    }
+    if (download_running) {
+        return "Not available while the firmware download runs.";
+    }
+    return "";
+}
