@@ -11,6 +11,7 @@ packages=(
   qt6-qpa-plugins libgl-dev libqt6opengl6-dev
   liblua5.4-dev lua5.4
   xvfb xauth socat srecord
+  groff-base man-db python3-markdown file
   clang libclang-rt-14-dev llvm
 )
 

@@ -1,8 +1,11 @@
 #include "logging/ZovLogModule.h"
 
 #include <cerrno>
+#include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include "logging/ZovLogging.h"
@@ -146,12 +149,30 @@ bool CZovLogModule::SaveLog(const std::string& target_path)
     if (fd_ < 0) {
         return false;
     }
-    const int out = open(target_path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0644);
+    // The copy is written beside the target and renamed over it only when it is complete, so
+    // that a full disk or a failed read never leaves a cut copy or destroys the old file.
+    std::string temporary = target_path + ".XXXXXX";
+    const int out = mkostemp(temporary.data(), O_CLOEXEC);
     if (out < 0) {
         ShowMessage("Failed to create ouput file", PromptIcon::Error);
         return false;
     }
-    bool ok = true;
+    bool ok = fchmod(out, 0644) == 0 && CopyLogFileTo(out) && fsync(out) == 0;
+    if (close(out) != 0) {
+        ok = false;
+    }
+    if (ok && rename(temporary.c_str(), target_path.c_str()) != 0) {
+        ok = false;
+    }
+    if (!ok) {
+        unlink(temporary.c_str());
+        ShowMessage("Failed to create ouput file", PromptIcon::Error);
+    }
+    return ok;
+}
+
+bool CZovLogModule::CopyLogFileTo(int out) const
+{
     char block[1024];
     off_t offset = 0;
     for (;;) {
@@ -160,22 +181,16 @@ bool CZovLogModule::SaveLog(const std::string& target_path)
             continue;
         }
         if (n < 0) {
-            ok = false;
-            break;
+            return false;
         }
         if (n == 0) {
-            break;
+            return true;
         }
         if (!WriteAll(out, block, static_cast<size_t>(n))) {
-            ok = false;
-            break;
+            return false;
         }
         offset += n;
     }
-    if (close(out) != 0) {
-        ok = false;
-    }
-    return ok;
 }
 
 bool CZovLogModule::ClearLog()

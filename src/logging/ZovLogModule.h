@@ -54,9 +54,10 @@ public:
     // Returns how many were taken off the queue.
     size_t DrainQueue();
 
-    // Copies the whole log file to a new file at target_path (which must not exist). False, with
-    // "Failed to create ouput file" shown, when the target cannot be created; false without a
-    // message when the log file is not open or copying fails.
+    // Copies the whole log file to target_path, replacing a file there (the window asks first):
+    // the copy is written to a temporary file beside it and renamed into place when complete.
+    // False, with "Failed to create ouput file" shown and the old target untouched, when the
+    // copy cannot be created or written; false without a message when the log file is not open.
     bool SaveLog(const std::string& target_path);
     // Closes the log file, creates it again empty (as Start does, with the same message on
     // failure) and empties the display. True when the new file is open.
@@ -72,6 +73,9 @@ public:
 private:
     bool CreateLogFile();
     void CloseLogFile();
+    // Copies the log file from its start to out in blocks of 1024 bytes. False when a read or a
+    // write fails.
+    bool CopyLogFileTo(int out) const;
 
     std::string path_;
     int fd_ = -1;

@@ -49,6 +49,15 @@ std::string SupportFile(const std::string& name)
     return SupportDir() + "/" + name;
 }
 
+std::string UserGuidePath()
+{
+    std::string folder = ExecutableDir();
+    // bin/../share: the parent of the program's folder, without a "..", for messages.
+    const size_t slash = folder.rfind('/');
+    folder = slash == std::string::npos ? std::string("..") : folder.substr(0, slash);
+    return folder + "/share/doc/zovtool/user-guide.html";
+}
+
 std::string TempDir()
 {
     const char* env = std::getenv("TMPDIR");

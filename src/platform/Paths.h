@@ -14,6 +14,10 @@ std::string SupportDir();
 // A file in the support folder: SupportDir() + "/" + name.
 std::string SupportFile(const std::string& name);
 
+// The user guide "user-guide.html" in share/doc/zovtool beside the executable's folder: where the
+// package installs it, and where the build folder has its copy (bin/../share/doc/zovtool).
+std::string UserGuidePath();
+
 // $TMPDIR when set and not empty, else "/tmp"; without a trailing "/".
 std::string TempDir();
 

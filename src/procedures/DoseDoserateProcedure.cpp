@@ -64,8 +64,8 @@ CDoseDoserateProcedure::CDoseDoserateProcedure(CSerialCommHandler& handler, IPro
 
 void CDoseDoserateProcedure::OnOpen()
 {
-    view_.SetText(ProcedureControl::kFormats, calibrated_formats_);
     ShowFormatsLine(false);
+    view_.SetText(ProcedureControl::kFormats, calibrated_formats_);
     view_.SetText(ProcedureControl::kDoserateEntry, DoserateEntryText(measured_doserate_));
     view_.Show(ProcedureControl::kDoserateEntry, false);
 }

@@ -1,5 +1,7 @@
 #include "script/LuaRun.h"
 
+#include <cctype>
+
 #include <lua.hpp>
 
 #include "platform/Format.h"
@@ -25,8 +27,11 @@ bool IsExitToken(lua_State* state, int index)
 }  // namespace
 
 CLuaRun::CLuaRun(const std::vector<tagScriptFunction>& functions,
-                 const std::atomic<bool>& stop_requested, TextSink output)
-    : functions_(functions), stop_requested_(stop_requested), output_(std::move(output))
+                 const std::atomic<bool>& stop_requested, TextSink output, CallSink calls)
+    : functions_(functions),
+      stop_requested_(stop_requested),
+      output_(std::move(output)),
+      calls_(std::move(calls))
 {
 }
 
@@ -52,6 +57,7 @@ tagScriptResult CLuaRun::Execute(const std::string& text, const std::string& chu
     lua_sethook(state_, CountHook, LUA_MASKCOUNT, kInstructionsPerStopCheck);
 
     tagChunk chunk{&text, &chunk_name, &args};
+    source_ = "@" + chunk_name;
     lua_pushcfunction(state_, MessageHandler);
     lua_pushcfunction(state_, ProtectedMain);
     lua_pushlightuserdata(state_, &chunk);
@@ -81,6 +87,7 @@ tagScriptResult CLuaRun::ResultOfFailure(lua_State* state, int status)
         return result;
     }
     result.outcome = ScriptOutcome::kFailed;
+    result.error_line = error_line_;
     const char* message = lua_tostring(state, -1);
     if (message != nullptr) {
         result.error_text = message;
@@ -102,8 +109,7 @@ int CLuaRun::ProtectedMain(lua_State* state)
     run.InstallArgs(state, chunk);
     // "@" makes Lua name the chunk as given in messages ("name:line:"), keeping the end of a long
     // path. Text only: a precompiled chunk could crash the interpreter.
-    const std::string source = "@" + *chunk.name;
-    if (luaL_loadbufferx(state, chunk.text->data(), chunk.text->size(), source.c_str(), "t") !=
+    if (luaL_loadbufferx(state, chunk.text->data(), chunk.text->size(), run.source_.c_str(), "t") !=
         LUA_OK) {
         return lua_error(state);
     }
@@ -120,7 +126,12 @@ int CLuaRun::ProtectedMain(lua_State* state)
 // unchanged so that it can be recognised.
 int CLuaRun::MessageHandler(lua_State* state)
 {
-    if (IsExitToken(state, 1) || lua_type(state, 1) == LUA_TSTRING) {
+    if (IsExitToken(state, 1)) {
+        return 1;
+    }
+    if (lua_type(state, 1) == LUA_TSTRING) {
+        CLuaRun& run = RunOf(state);
+        run.error_line_ = run.ErrorLineOf(state, lua_tostring(state, 1));
         return 1;
     }
     if (luaL_callmeta(state, 1, "__tostring") && lua_type(state, -1) == LUA_TSTRING) {
@@ -226,6 +237,15 @@ int CLuaRun::CallRegistered(lua_State* state)
     run.last_result_text_ = std::move(result_text);
     // A function that noticed the stop returns early; its outputs mean nothing then.
     run.EndIfAsked(state);
+    if (run.calls_) {
+        tagScriptCall call{function.name, result, run.last_result_text_, run.CurrentScriptLine(state)};
+        const int code_output = ZelResultCodeOutput(function.help_text);
+        if (code_output >= 0 && out.NumOfArgs() > static_cast<size_t>(code_output)) {
+            call.has_zel_result_code = true;
+            call.zel_result_code = out.GetArgUlong(static_cast<size_t>(code_output));
+        }
+        run.calls_(call);
+    }
     lua_settop(state, 0);
     return PushOutputs(state, out, result);
 }
@@ -355,6 +375,38 @@ int CLuaRun::RefuseSetHook(lua_State* state)
 {
     return luaL_error(state,
                       "debug.sethook is not available: the engine needs the hook to stop scripts");
+}
+
+int CLuaRun::CurrentScriptLine(lua_State* state) const
+{
+    lua_Debug frame{};
+    for (int level = 1; lua_getstack(state, level, &frame) != 0; ++level) {
+        if (lua_getinfo(state, "Sl", &frame) != 0 && frame.currentline > 0 &&
+            source_ == frame.source) {
+            return frame.currentline;
+        }
+    }
+    return 0;
+}
+
+int CLuaRun::ErrorLineOf(lua_State* state, const char* message) const
+{
+    // Lua puts "name:line:" before the message when it knows where the script was.
+    const std::string prefix = source_.substr(1) + ":";
+    const std::string text = message != nullptr ? message : "";
+    if (text.compare(0, prefix.size(), prefix) == 0) {
+        size_t end = prefix.size();
+        int line = 0;
+        while (end < text.size() && std::isdigit(static_cast<unsigned char>(text[end])) &&
+               line < 100000000) {
+            line = line * 10 + (text[end] - '0');
+            ++end;
+        }
+        if (end > prefix.size() && end < text.size() && text[end] == ':') {
+            return line;
+        }
+    }
+    return CurrentScriptLine(state);
 }
 
 const tagScriptFunction* CLuaRun::FindFunction(const std::string& name) const

@@ -18,11 +18,13 @@ struct lua_Debug;
 class CLuaRun {
 public:
     using TextSink = std::function<void(const std::string& text)>;
+    using CallSink = std::function<void(const tagScriptCall& call)>;
 
     // functions must outlive the run; stop_requested is read from the run's thread while another
-    // thread may set it; output receives what the script prints, one call per print.
+    // thread may set it; output receives what the script prints, one call per print; calls (may
+    // be empty) is told of every registered function that returned, except after a stop.
     CLuaRun(const std::vector<tagScriptFunction>& functions,
-            const std::atomic<bool>& stop_requested, TextSink output);
+            const std::atomic<bool>& stop_requested, TextSink output, CallSink calls = {});
     ~CLuaRun();
     CLuaRun(const CLuaRun&) = delete;
     CLuaRun& operator=(const CLuaRun&) = delete;
@@ -62,11 +64,19 @@ private:
     void Write(const std::string& text) const;
     const tagScriptFunction* FindFunction(const std::string& name) const;
     tagScriptResult ResultOfFailure(lua_State* state, int status);
+    // The script's line an error message points at: its "chunk:line:" prefix, else the line of
+    // the script's innermost frame on the stack; 0 when neither names one.
+    int ErrorLineOf(lua_State* state, const char* message) const;
+    // The line of the script's innermost frame (level 1 and up); 0 when none is on the stack.
+    int CurrentScriptLine(lua_State* state) const;
 
     const std::vector<tagScriptFunction>& functions_;
     const std::atomic<bool>& stop_requested_;
     TextSink output_;
+    CallSink calls_;
+    std::string source_;  // the chunk's source name, "@" and its name
     lua_State* state_ = nullptr;
+    int error_line_ = 0;
     std::string last_result_text_;
     bool exit_asked_ = false;
     int exit_status_ = 0;

@@ -107,6 +107,12 @@ void CScriptEngine::SetEndFunction(EndFunction function)
     end_ = std::move(function);
 }
 
+void CScriptEngine::SetCallEndFunction(CallEndFunction function)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    call_end_ = std::move(function);
+}
+
 bool CScriptEngine::Run(const std::string& text, const std::string& chunk_name,
                         const std::vector<std::string>& args)
 {
@@ -151,8 +157,10 @@ void CScriptEngine::RunOnEngineThread(const std::string& text, const std::string
     Emit(&CScriptEngine::extended_log_, Format("Script \"%s\" started.", name.c_str()));
     tagScriptResult result;
     {
-        CLuaRun run(run_functions_, stop_requested_,
-                    [this](const std::string& output) { Emit(&CScriptEngine::output_, output); });
+        CLuaRun run(
+            run_functions_, stop_requested_,
+            [this](const std::string& output) { Emit(&CScriptEngine::output_, output); },
+            [this](const tagScriptCall& call) { EmitCallEnd(call); });
         result = run.Execute(text, name, args);
     }
     ReportEnd(name, result);
@@ -181,6 +189,18 @@ void CScriptEngine::ReportEnd(const std::string& name, const tagScriptResult& re
              Format("Script \"%s\" ended with exit status %d.", name.c_str(), result.exit_status));
     } else {
         Emit(&CScriptEngine::extended_log_, Format("Script \"%s\" ended.", name.c_str()));
+    }
+}
+
+void CScriptEngine::EmitCallEnd(const tagScriptCall& call) const
+{
+    CallEndFunction function;
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        function = call_end_;
+    }
+    if (function) {
+        function(call);
     }
 }
 
@@ -247,4 +267,10 @@ int CScriptEngine::ExitStatus() const
 {
     std::lock_guard<std::mutex> guard(lock_);
     return result_.exit_status;
+}
+
+int CScriptEngine::ErrorLine() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return result_.error_line;
 }

@@ -54,6 +54,8 @@ public:
     using TextFunction = std::function<void(const std::string& text)>;
     // Told how the script ended.
     using EndFunction = std::function<void(ScriptOutcome outcome)>;
+    // Told of every registered function a script called, once it has returned.
+    using CallEndFunction = std::function<void(const tagScriptCall& call)>;
 
     CScriptEngine() = default;
     // Requests a stop and waits for the running script, if any, to end; the engine thread is
@@ -97,6 +99,9 @@ public:
     // Called when a script has ended, just before IsRunning() turns false; it must not wait for
     // the engine (a Run or a WaitForEnd from it is refused).
     void SetEndFunction(EndFunction function);
+    // Called after each registered function a script called has returned (not after a stop),
+    // with its result, result text and the script's line: the script window shows failed calls.
+    void SetCallEndFunction(CallEndFunction function);
 
     // Starts text on the engine thread and returns at once. chunk_name names the script in
     // error messages ("" gives "script"); args become arg[1..n] and "...". False when a script
@@ -127,12 +132,15 @@ public:
     std::string ErrorText() const;
     // 0 when the last script succeeded, its os.exit status when it gave one, else 1.
     int ExitStatus() const;
+    // The script's line that the error of the last script points at; 0 when none.
+    int ErrorLine() const;
 
 private:
     void RunOnEngineThread(const std::string& text, const std::string& name,
                            const std::vector<std::string>& args);
     void ReportEnd(const std::string& name, const tagScriptResult& result);
     void Emit(TextFunction CScriptEngine::*which, const std::string& text) const;
+    void EmitCallEnd(const tagScriptCall& call) const;
     bool OnEngineThread() const;
 
     mutable std::mutex lock_;  // guards the members up to result_
@@ -141,6 +149,7 @@ private:
     TextFunction extended_log_;
     TextFunction output_;
     EndFunction end_;
+    CallEndFunction call_end_;
     tagScriptResult result_;
 
     std::mutex run_lock_;  // makes Run calls sequential

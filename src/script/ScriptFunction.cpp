@@ -94,3 +94,39 @@ bool IsRegistrableName(const std::string& name)
 {
     return IsIdentifier(name) && !Contains(kKeywords, name) && !Contains(kReservedGlobals, name);
 }
+
+const std::vector<tagScriptFunction>& EngineGlobalFunctions()
+{
+    static const std::vector<tagScriptFunction> globals = [] {
+        std::vector<tagScriptFunction> list(2);
+        list[0].name = "ResultText";
+        list[0].help_text =
+            "Returns the result text of the last function the script called: \"OK\", the "
+            "subsystem's reply or the error.\r\n\r\nResultText()\r\nOUT:\r\n    the result text "
+            "(\"\" before the first call)";
+        list[1].name = "help";
+        list[1].help_text =
+            "Prints the call form of every function, or the help text of one.\r\n\r\n"
+            "help(IN: [Name])\r\nOUT:\r\n    nothing; the text goes to the output";
+        return list;
+    }();
+    return globals;
+}
+
+int ZelResultCodeOutput(const std::string& help_text)
+{
+    static const std::string kMeaning = " = ZEL result code";
+    size_t at = help_text.find(kMeaning);
+    while (at != std::string::npos) {
+        // The output number before the meaning: "@" and digits.
+        size_t start = at;
+        while (start > 0 && std::isdigit(static_cast<unsigned char>(help_text[start - 1]))) {
+            --start;
+        }
+        if (start < at && start > 0 && help_text[start - 1] == '@' && at - start <= 2) {
+            return std::stoi(help_text.substr(start, at - start));
+        }
+        at = help_text.find(kMeaning, at + 1);
+    }
+    return -1;
+}

@@ -2,7 +2,9 @@
 // keeps about it (its name, help text and the number of inputs it accepts).
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "script/ArgArray.h"
 
@@ -23,6 +25,26 @@ struct tagScriptFunction {
     int min_inputs = 0;
     int max_inputs = 0;
 };
+
+// One finished call of a registered function by a script, as the engine reports it.
+struct tagScriptCall {
+    std::string name;
+    int result = 0;           // what the function returned: 1 succeeded, 0 failed
+    std::string result_text;  // as ResultText() gives it afterwards
+    int line = 0;             // the script's line of the call; 0 when unknown
+    // The subsystem's verdict, for functions whose help text names an output "ZEL result code":
+    // a call can succeed on the link and still be refused (R of an unknown object).
+    bool has_zel_result_code = false;
+    uint32_t zel_result_code = 0;
+};
+
+// The output number that a help text names "ZEL result code" ("    @4 = ZEL result code"), or -1.
+int ZelResultCodeOutput(const std::string& help_text);
+
+// The engine's own globals that every script has besides the registered functions (ResultText,
+// help), each with a help text of the same shape: name and help_text are set, the rest is not
+// used.
+const std::vector<tagScriptFunction>& EngineGlobalFunctions();
 
 // The call form of a help text: the line after its first empty line, such as
 // "ZELSP_Read(IN: Index, SubIndex)". When the help text has none, the name followed by "()".

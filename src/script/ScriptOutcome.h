@@ -18,6 +18,8 @@ struct tagScriptResult {
     std::string error_text;
     // 0 when the script succeeded, the status given to os.exit, else 1.
     int exit_status = 1;
+    // The script's line the error points at (the call that raised it); 0 when none is known.
+    int error_line = 0;
 };
 
 // "none", "running", "succeeded", "failed" or "stopped", for logs and messages.

@@ -18,6 +18,10 @@ struct tagZovcliRun {
 tagZovcliRun RunZovcli(const std::vector<std::string>& args, const std::string& settings_file,
                        uint32_t limit_ms = 60000);
 
+// As RunZovcli with stdin read from input_file (as a shell's here-document is).
+tagZovcliRun RunZovcliWithInput(const std::vector<std::string>& args, const std::string& settings_file,
+                                const std::string& input_file, uint32_t limit_ms = 60000);
+
 // As RunZovcli, without waiting: returns the child's pid, its output goes to the two files.
 int StartZovcli(const std::vector<std::string>& args, const std::string& settings_file,
                 const std::string& out_file, const std::string& err_file);

@@ -1,9 +1,13 @@
 // The log windows' text control (find with wrap-around, context menu) and the tool log window
 // (level filter, 50000-character cut, file).
 
+#include <QFileDialog>
+#include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 
 #include "TestSupport.h"
 #include "gui/widgets/FindText.h"
@@ -27,6 +31,9 @@ private slots:
     void ToolLogFiltersByLevelAndFollowsNewFlags();
     void ToolLogClearEmptiesWindowAndFile();
     void LogWindowKeepsItsRectangle();
+    void AFrameLineShowsAsOneLineWithoutItsCr();
+    void ALongLineDoesNotScrollTheTimeColumnAway();
+    void SaveAsksBeforeReplacingAndProposesTheLogSuffix();
 };
 
 namespace {
@@ -221,6 +228,69 @@ void LogWindowsTest::LogWindowKeepsItsRectangle()
     QCOMPARE(stored.top, std::optional<int32_t>(70));
     QCOMPARE(stored.right, std::optional<int32_t>(660));
     QCOMPARE(stored.bottom, std::optional<int32_t>(450));
+}
+
+void LogWindowsTest::AFrameLineShowsAsOneLineWithoutItsCr()
+{
+    CScopedSettingsFile settings;
+    CTempFolder folder;
+    CZovLogWindow window(nullptr, folder.Path());
+    window.SetLoggingFlags(kLogFrames | kLogScript);
+    window.AddLogEntry(At(1, 0), kZovLogFrame, QStringLiteral("Frame: ZelPsReadFrame: $01A64\r"));
+    window.AddLogEntry(At(1, 1), kZovLogScript, QStringLiteral("two\r\nlines\n"));
+    window.AddLogEntry(At(1, 2), kZovLogScript, QStringLiteral("last"));
+    QCOMPARE(EditLines(*window.Edit()),
+             QStringList({"09:05:01.000 Frame: ZelPsReadFrame: $01A64",
+                          "09:05:01.001 two\\r\\nlines", "09:05:01.002 last"}));
+    QCOMPARE(window.Edit()->document()->blockCount(), 3);
+    // The file keeps the entry as it came, CR included.
+    QCOMPARE(ReadFileText(window.Module().LogFilePath()),
+             std::string("09:05:01.000 Frame: ZelPsReadFrame: $01A64\r\r\n"
+                         "09:05:01.001 two\r\nlines\n\r\n09:05:01.002 last\r\n"));
+    // One line per entry, so that cutting the oldest lines cuts whole entries.
+    window.Edit()->DeleteOldestLines(1);
+    QCOMPARE(EditLines(*window.Edit()).first(), QStringLiteral("09:05:01.001 two\\r\\nlines"));
+}
+
+void LogWindowsTest::ALongLineDoesNotScrollTheTimeColumnAway()
+{
+    CMyEdit edit;
+    edit.resize(300, 200);
+    edit.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&edit));
+    edit.AppendLine(QStringLiteral("09:05:01.000 short"));
+    edit.AppendLine(QStringLiteral("09:05:01.001 ") + QString(600, QLatin1Char('x')));
+    QCoreApplication::processEvents();
+    QScrollBar* sideways = edit.horizontalScrollBar();
+    QVERIFY(sideways->maximum() > 0);
+    QCOMPARE(sideways->value(), 0);
+    // Scrolled by the engineer: new lines leave the view where it is.
+    sideways->setValue(120);
+    edit.AppendLine(QStringLiteral("09:05:01.002 ") + QString(700, QLatin1Char('y')));
+    QCoreApplication::processEvents();
+    QCOMPARE(sideways->value(), 120);
+    // The caret still follows the end.
+    QCOMPARE(edit.textCursor().position(), edit.document()->characterCount() - 1);
+}
+
+void LogWindowsTest::SaveAsksBeforeReplacingAndProposesTheLogSuffix()
+{
+    CScopedSettingsFile settings;
+    CTempFolder folder;
+    CZovLogWindow window(nullptr, folder.Path());
+    bool checked = false;
+    QTimer::singleShot(0, &window, [&] {
+        QFileDialog* dialog = window.SaveDialog();
+        QVERIFY(dialog != nullptr);
+        QCOMPARE(dialog->acceptMode(), QFileDialog::AcceptSave);
+        QCOMPARE(dialog->defaultSuffix(), QStringLiteral("log"));
+        QVERIFY(!dialog->testOption(QFileDialog::DontConfirmOverwrite));
+        checked = true;
+        dialog->reject();
+    });
+    window.SaveLog();
+    QVERIFY(checked);
+    QVERIFY(window.SaveDialog() == nullptr);
 }
 
 QTEST_MAIN(LogWindowsTest)

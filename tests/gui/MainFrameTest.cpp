@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QLabel>
 #include <QTest>
 #include <Qsci/qsciscintilla.h>
 
@@ -165,11 +166,41 @@ void MainFrameTest::ViewCommandsOfUnbuiltViewsStayDisabled()
         }
         return states;
     };
-    QCOMPARE(enabled(), QList<bool>({true, false, false, false, false, true}));
+    // The views of this build: their commands follow the notification, the others stay off.
+    QList<bool> built;
+    for (const tagViewEntry& entry : ViewTable()) {
+        built << (entry.create != nullptr);
+    }
+    QCOMPARE(enabled(), built);
+    // A view that cannot be chosen says why in its tooltip.
+    for (const tagViewEntry& entry : ViewTable()) {
+        const QString name = QString::fromLatin1(entry.menu_text).remove(QLatin1Char('&'));
+        QCOMPARE(frame.ViewAction(entry.number)->toolTip(),
+                 entry.create != nullptr
+                     ? name
+                     : name + QStringLiteral(": Not available in this version of the tool yet."));
+    }
     Notify::Post(kNotifyViewCommands, 0);
     QTRY_COMPARE(enabled(), QList<bool>({false, false, false, false, false, false}));
+    QCOMPARE(frame.ViewAction(kViewScripting)->toolTip(),
+             QStringLiteral("Scripting: Not available while the firmware download runs."));
     Notify::Post(kNotifyViewCommands, 1);
-    QTRY_COMPARE(enabled(), QList<bool>({true, false, false, false, false, true}));
+    QTRY_COMPARE(enabled(), built);
+    QCOMPARE(frame.ViewAction(kViewScripting)->toolTip(), QStringLiteral("Scripting"));
+    // The events window says where events are shown while no view acts on them.
+    CZelApplicationLogModule& events = *frame.ApplicationLogWindow();
+    QVERIFY(events.Notice()->isVisibleTo(&events));
+    QCOMPARE(events.Notice()->text(),
+             QStringLiteral("Events are shown while the Calibration or Tests view is open."));
+    events.SetEventsHandled(true);
+    QVERIFY(!events.Notice()->isVisibleTo(&events));
+    frame.ChangeView(kViewScripting);
+    QVERIFY(events.Notice()->isVisibleTo(&events));
+    QVERIFY(!ViewHandlesSubsystemEvents(kViewPreferences));
+    QVERIFY(ViewHandlesSubsystemEvents(kViewCalibration) && ViewHandlesSubsystemEvents(kViewTests));
+    // Help > User Guide is there, also as F1.
+    QCOMPARE(frame.UserGuideAction()->text(), QStringLiteral("&User Guide"));
+    QCOMPARE(frame.UserGuideAction()->shortcut(), QKeySequence(QKeySequence::HelpContents));
 }
 
 void MainFrameTest::ZelBuffersFollowsTheView()

@@ -5,6 +5,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLineEdit>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QTest>
@@ -21,6 +22,9 @@ private slots:
     void init();
     void cleanup();
     void PortListFallsBackToCom1ToCom8();
+    void PortListFollowsAdaptersPluggedInAndOut();
+    void ATypedDevicePathIsStored();
+    void ZeroTimeoutReadsNoLimit();
     void PageShowsTheStoredValues();
     void PageShowsTheDefaultsOfMissingValues();
     void EveryControlWritesItsSettingAtOnce();
@@ -88,11 +92,89 @@ void PreferencesTest::cleanup()
     settings_.reset();
 }
 
+namespace {
+
+// A port lister whose ports the test changes, as plugging an adapter in or out does.
+struct CFakePorts {
+    std::vector<tagSerialPortInfo> ports;
+    CPreferencesPage::PortLister Lister()
+    {
+        return [this] { return ports; };
+    }
+};
+
+tagSerialPortInfo Adapter(const char* name, const char* serial)
+{
+    return {name, std::string("/dev/") + name, "FT232R USB UART", "FTDI", serial, true};
+}
+
+tagSerialPortInfo BuiltInPort(const char* name)
+{
+    return {name, std::string("/dev/") + name, "", "", "", false};
+}
+
+}  // namespace
+
 void PreferencesTest::PortListFallsBackToCom1ToCom8()
 {
-    QCOMPARE(PreferencesPortNames({}),
-             QStringList({"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8"}));
-    QCOMPARE(PreferencesPortNames({"ttyS0", "ttyUSB0"}), QStringList({"ttyS0", "ttyUSB0"}));
+    CFakePorts none;
+    CPreferencesPage page(none.Lister(), nullptr);
+    QCOMPARE(Items(*page.PortBox()),
+             QStringList({"COM1 (/dev/ttyS0)", "COM2 (/dev/ttyS1)", "COM3 (/dev/ttyS2)",
+                          "COM4 (/dev/ttyS3)", "COM5 (/dev/ttyS4)", "COM6 (/dev/ttyS5)",
+                          "COM7 (/dev/ttyS6)", "COM8 (/dev/ttyS7)"}));
+}
+
+void PreferencesTest::PortListFollowsAdaptersPluggedInAndOut()
+{
+    AppSettings::SetComPort("COM1");
+    CFakePorts system;
+    system.ports = {BuiltInPort("ttyS0")};
+    CPreferencesPage page(system.Lister(), nullptr);
+    QCOMPARE(Items(*page.PortBox()), QStringList({"COM1 (/dev/ttyS0)"}));
+
+    system.ports.push_back(Adapter("ttyUSB0", "A9XK2"));
+    page.RefreshPorts();
+    QCOMPARE(Items(*page.PortBox()),
+             QStringList({QStringLiteral("ttyUSB0 \u2014 FTDI FT232R USB UART (S/N A9XK2)"),
+                          QStringLiteral("COM1 (/dev/ttyS0)")}));
+    // The choice stays, and the refresh writes nothing.
+    QCOMPARE(page.ChosenPortSetting(), QStringLiteral("COM1"));
+    page.PortBox()->setCurrentIndex(0);
+    QCOMPARE(CSettingsStore::ReadString("COM port"), std::string("ttyUSB0"));
+
+    // Pulled out again: the chosen adapter stays selectable, by name.
+    system.ports = {BuiltInPort("ttyS0")};
+    page.RefreshPorts();
+    QCOMPARE(Items(*page.PortBox()), QStringList({"COM1 (/dev/ttyS0)", "ttyUSB0"}));
+    QCOMPARE(page.ChosenPortSetting(), QStringLiteral("ttyUSB0"));
+    QCOMPARE(CSettingsStore::ReadString("COM port"), std::string("ttyUSB0"));
+}
+
+void PreferencesTest::ATypedDevicePathIsStored()
+{
+    CFakePorts system;
+    system.ports = {BuiltInPort("ttyS0")};
+    CPreferencesPage page(system.Lister(), nullptr);
+    QVERIFY(page.PortBox()->isEditable());
+    page.PortBox()->lineEdit()->setText(QStringLiteral(" /tmp/zovsim "));
+    emit page.PortBox()->lineEdit()->editingFinished();
+    QCOMPARE(CSettingsStore::ReadString("COM port"), std::string("/tmp/zovsim"));
+    // Typing an entry's label stores the entry's setting.
+    page.PortBox()->lineEdit()->setText(QStringLiteral("COM1 (/dev/ttyS0)"));
+    emit page.PortBox()->lineEdit()->editingFinished();
+    QCOMPARE(CSettingsStore::ReadString("COM port"), std::string("COM1"));
+}
+
+void PreferencesTest::ZeroTimeoutReadsNoLimit()
+{
+    CFakePorts none;
+    CPreferencesPage page(none.Lister(), nullptr);
+    QCOMPARE(page.TimeoutBox()->value(), 0);
+    QCOMPARE(page.TimeoutBox()->text(), QStringLiteral("no limit"));
+    QVERIFY(page.TimeoutBox()->toolTip().contains(QStringLiteral("0 (\"no limit\")")));
+    page.TimeoutBox()->setValue(5000);
+    QCOMPARE(page.TimeoutBox()->text(), QStringLiteral("5000 ms"));
 }
 
 void PreferencesTest::PageShowsTheStoredValues()
@@ -104,9 +186,11 @@ void PreferencesTest::PageShowsTheStoredValues()
     AppSettings::SetZelFrameLogging(true);
     AppSettings::SetShowFixedConfigItems(true);
     AppSettings::SetPrepareByZovTool(true);
-    CPreferencesPage page({"ttyS0"}, nullptr);
+    CFakePorts system;
+    system.ports = {BuiltInPort("ttyS0")};
+    CPreferencesPage page(system.Lister(), nullptr);
     // A stored device path that the system does not list stays selectable.
-    QCOMPARE(Items(*page.PortBox()), QStringList({"ttyS0", "/dev/ttyUSB3"}));
+    QCOMPARE(Items(*page.PortBox()), QStringList({"COM1 (/dev/ttyS0)", "/dev/ttyUSB3"}));
     QCOMPARE(page.PortBox()->currentText(), QStringLiteral("/dev/ttyUSB3"));
     QCOMPARE(page.TimeoutBox()->value(), 2500);
     QCOMPARE(page.BoardBox()->currentText(), QStringLiteral("Old board (XC161)"));
@@ -119,9 +203,10 @@ void PreferencesTest::PageShowsTheStoredValues()
 
 void PreferencesTest::PageShowsTheDefaultsOfMissingValues()
 {
-    CPreferencesPage page({}, nullptr);
+    CFakePorts none;
+    CPreferencesPage page(none.Lister(), nullptr);
     QCOMPARE(page.PortBox()->count(), 8);
-    QCOMPARE(page.PortBox()->currentText(), QStringLiteral("COM1"));
+    QCOMPARE(page.ChosenPortSetting(), QStringLiteral("COM1"));
     QCOMPARE(page.TimeoutBox()->value(), 0);
     QCOMPARE(page.BoardBox()->currentData().toString(), QStringLiteral("XC167"));
     QCOMPARE(page.LoggingFlags(), kLogWarnings | kLogErrors | kLogScript);
@@ -135,8 +220,9 @@ void PreferencesTest::PageShowsTheDefaultsOfMissingValues()
 
 void PreferencesTest::EveryControlWritesItsSettingAtOnce()
 {
-    CPreferencesPage page({}, nullptr);
-    page.PortBox()->setCurrentText(QStringLiteral("COM4"));
+    CFakePorts none;
+    CPreferencesPage page(none.Lister(), nullptr);
+    page.PortBox()->setCurrentIndex(3);
     QCOMPARE(CSettingsStore::ReadString("COM port"), std::string("COM4"));
     page.TimeoutBox()->setValue(7000);
     QCOMPARE(CSettingsStore::ReadDword("Command Timeout"), 7000u);
@@ -163,7 +249,8 @@ void PreferencesTest::LoggingFlagChangeReachesTheMainWindow()
 {
     CRecordingSink sink;
     CScopedNotifySink installed(sink);
-    CPreferencesPage page({}, nullptr);
+    CFakePorts none;
+    CPreferencesPage page(none.Lister(), nullptr);
     QVERIFY(sink.Posts().empty());
     page.FramesBox()->setChecked(true);
     page.ErrorsBox()->setChecked(false);

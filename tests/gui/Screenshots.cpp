@@ -7,9 +7,16 @@
 //   zov_gui_screenshots --root FILE.png   a picture of the whole screen (another program's window)
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QCursor>
+#include <QHelpEvent>
+#include <QToolTip>
+#include <QToolBar>
+#include <QLineEdit>
 #include <QApplication>
 #include <QEventLoop>
 #include <QMenu>
@@ -24,6 +31,8 @@
 #include "gui/frame/AboutDlg.h"
 #include "gui/widgets/DataViewerDialog.h"
 #include "gui/frame/GuiPrompt.h"
+#include "gui/download/SwDownloadDialog.h"
+#include "gui/download/SwDownloadView.h"
 #include "gui/frame/MainFrame.h"
 #include "gui/script/ScriptView.h"
 #include "gui/script/ScriptWindow.h"
@@ -32,6 +41,7 @@
 #include "gui/logs/ZovLogWindow.h"
 #include "logging/ZelApplicationLogging.h"
 #include "logging/ZovLogging.h"
+#include "platform/Paths.h"
 #include "platform/Prompt.h"
 #include "platform/SystemTime.h"
 #include "shell/AppSettings.h"
@@ -94,6 +104,8 @@ void FillLogs()
     Notify::Post(kNotifySubsystemEvent, 1);
     Notify::Post(kNotifySubsystemEvent, 2);
     LogZelWarning("ZelFlSendApplicationData", "retry 1 of 4");
+    LogZelFrame("ZelPsReadFrame: ", "$01Dc 0x0012 0x00 0x17 Ib: FPGA Type: 2 Rev: 712\r");
+    LogScriptText("A long script line " + std::string(160, '-') + " that ends far to the right");
     LogScriptText("Script \"script\" ended.");
 }
 
@@ -117,18 +129,65 @@ int TakeAll(const QString& folder, bool simulate)
     frame.show();
     int failures = 0;
     frame.ChangeView(kViewScripting);
-    RunScript(frame, QStringLiteral("-- The version of component 6\r\n"
-                                    "print(ZelVerGetComponentVersion(6))\r\n"));
+    RunScript(frame, QStringLiteral("-- The version of component 6, and an object the board lacks\r\n"
+                                    "print(ZelVerGetComponentVersion(6))\r\n"
+                                    "print(R(0x9999, 1))\r\n"));
     failures += !Save(frame, folder, "scripting.png");
+    RunScript(frame, QStringLiteral("-- A mistake: the function name is misspelt\r\n"
+                                    "local ok, level = ZelCmdGetLogLevel()\r\n"
+                                    "print('log level', level)\r\n"
+                                    "ZelCmdSelectLoglevel(3)\r\n"));
+    failures += !Save(frame, folder, "scripting_error.png");
+    frame.resize(500, 550);
+    failures += !Save(frame, folder, "scripting_narrow.png");
+    frame.resize(1000, 720);
 
     frame.ChangeView(kViewPreferences);
     failures += !Save(frame, folder, "preferences.png");
+
+    if (frame.ChangeView(kViewSwDownload)) {
+        if (auto* download = qobject_cast<CSwDownloadView*>(frame.CurrentView())) {
+            download->Page()->FileNameEdit()->setText(
+                QString::fromStdString(SupportFile("Samples/SampleFirmware.hex")));
+            download->Page()->VerifyBox()->setChecked(true);
+        }
+        failures += !Save(frame, folder, "download.png");
+    }
 
     for (QAction* action : frame.menuBar()->actions()) {
         if (action->menu() != nullptr && action->text() == QStringLiteral("&View")) {
             action->menu()->popup(frame.mapToGlobal(QPoint(40, 20)));
             failures += !Save(*action->menu(), folder, "view_menu.png");
             action->menu()->hide();
+        }
+        if (action->menu() != nullptr && action->text() == QStringLiteral("&Help")) {
+            action->menu()->popup(frame.mapToGlobal(QPoint(80, 20)));
+            failures += !Save(*action->menu(), folder, "help_menu.png");
+            action->menu()->hide();
+        }
+    }
+
+    // The tooltip of a view that cannot be chosen, as the mouse over its toolbar button shows it.
+    if (QAction* configuration = frame.ViewAction(kViewConfiguration)) {
+        if (QWidget* button = frame.findChild<QToolBar*>()->widgetForAction(configuration)) {
+            // The pointer rests on the button: the help event is what the toolkit sends then.
+            frame.activateWindow();  // the toolkit shows tooltips in the active window only
+            Pause(300);
+            const QPoint centre = button->rect().center();
+            QCursor::setPos(button->mapToGlobal(centre));
+            QHelpEvent rest(QEvent::ToolTip, centre, button->mapToGlobal(centre));
+            QApplication::sendEvent(button, &rest);
+            Pause(800);
+            std::printf("tooltip of %s: \"%s\", shown: %d\n", qPrintable(configuration->text()),
+                        qPrintable(button->toolTip()), QToolTip::isVisible());
+            if (QScreen* screen = QGuiApplication::primaryScreen()) {
+                const QPoint corner = frame.mapToGlobal(QPoint(0, 0));
+                const bool saved = screen->grabWindow(0, corner.x(), corner.y(), 600, 140)
+                                       .save(folder + QStringLiteral("/view_tooltip.png"));
+                failures += !saved;
+                std::printf("%s %s/view_tooltip.png\n", saved ? "saved" : "FAILED", qPrintable(folder));
+            }
+            QCursor::setPos(frame.mapToGlobal(QPoint(500, 400)));
         }
     }
 

@@ -91,7 +91,12 @@ QString SimulatedBoardTest::Run(CMainFrame& frame, const QString& text)
     if (!window->RunScript() || !ended.wait(60000)) {
         return QStringLiteral("<did not run>");
     }
-    return window->OutputPane()->toPlainText();
+    // What the script printed and the notes on failed calls, without the run's separator line.
+    QString output = window->OutputPane()->toPlainText();
+    if (output.startsWith(QStringLiteral("----- "))) {
+        output = output.mid(output.indexOf(QLatin1Char('\n')) + 1);
+    }
+    return output;
 }
 
 void SimulatedBoardTest::ScriptingViewTalksToTheBoard()
@@ -124,9 +129,11 @@ void SimulatedBoardTest::PortGoneThenBackBySwitchingViews()
     board.reset();
     const QString failed = Run(frame, QStringLiteral(
         "local ok = ZelVerGetComponentVersion(6)\nprint(ok)\nprint(ResultText())"));
+    // The printed result, the red note on the failed call with its result text, then the text.
     const QStringList lines = failed.trimmed().split(QLatin1Char('\n'));
-    QVERIFY2(lines.size() == 2 && lines[0] == QStringLiteral("0") &&
-                 lines[1].startsWith(QStringLiteral("ZELSP: ")),
+    QVERIFY2(lines.size() == 3 && lines[0] == QStringLiteral("0") &&
+                 lines[1] == QStringLiteral("line 1: ZelVerGetComponentVersion failed: ") + lines[2] &&
+                 lines[2].startsWith(QStringLiteral("ZELSP: ")),
              qPrintable(failed));
     // The window kept working meanwhile: its events are handled and views can change.
     QVERIFY(frame.ChangeView(kViewPreferences));

@@ -2,8 +2,11 @@
 // window, the queue across threads, and the log core's filter, line format and file.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -12,6 +15,27 @@
 #include "TestSupport.h"
 #include "logging/ZovLogModule.h"
 #include "logging/ZovLogging.h"
+
+namespace {
+
+// The names in folder, sorted, without "." and "..".
+std::vector<std::string> FilesIn(const std::string& folder)
+{
+    std::vector<std::string> names;
+    if (DIR* dir = opendir(folder.c_str())) {
+        while (const dirent* entry = readdir(dir)) {
+            const std::string name = entry->d_name;
+            if (name != "." && name != "..") {
+                names.push_back(name);
+            }
+        }
+        closedir(dir);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
 #include "platform/Notify.h"
 #include "platform/Prompt.h"
 
@@ -231,7 +255,7 @@ TEST_F(ZovLogModuleTest, DrainMovesTheQueueIntoFileAndDisplay)
     EXPECT_EQ(ReadFileText(module.LogFilePath()), "01:00:00.000 one\r\n03:00:00.000 three\r\n");
 }
 
-TEST_F(ZovLogModuleTest, SaveCopiesTheWholeFileAndNeverOverwrites)
+TEST_F(ZovLogModuleTest, SaveCopiesTheWholeFileAndReplacesAnOldOneWhole)
 {
     CZovLogModule module(folder_.Path());
     ASSERT_TRUE(module.Start(0x1F));
@@ -244,10 +268,31 @@ TEST_F(ZovLogModuleTest, SaveCopiesTheWholeFileAndNeverOverwrites)
     EXPECT_EQ(ReadFileText(target), ReadFileText(module.LogFilePath()));
     EXPECT_TRUE(prompt_.Records().empty());
 
-    EXPECT_FALSE(module.SaveLog(target));  // exists already
+    // Saving again (the window asked first) replaces the old copy, longer or shorter.
+    ASSERT_TRUE(module.ClearLog());
+    module.AddLogEntry(At(0, 0, 1, 0), kZovLogScript, "after");
+    ASSERT_TRUE(module.SaveLog(target));
+    EXPECT_EQ(ReadFileText(target), "00:00:01.000 after\r\n");
+    EXPECT_TRUE(prompt_.Records().empty());
+    // No temporary file stays beside it.
+    EXPECT_EQ(FilesIn(folder_.Path()), (std::vector<std::string>{"ZOVtool.log", "saved.log"}));
+}
+
+TEST_F(ZovLogModuleTest, ASaveThatCannotBeWrittenSaysSoAndLeavesNothing)
+{
+    CZovLogModule module(folder_.Path());
+    ASSERT_TRUE(module.Start(0x1F));
+    module.AddLogEntry(At(0, 0, 0, 0), kZovLogScript, "kept");
+    EXPECT_FALSE(module.SaveLog(folder_.File("no-such-folder/saved.log")));
     ASSERT_EQ(prompt_.Records().size(), 1u);
     EXPECT_EQ(prompt_.Records()[0].text, "Failed to create ouput file");
-    // The log file is still usable after a save.
+    // A folder where the file should be: the copy cannot replace it, and the folder stays.
+    const std::string taken = folder_.File("taken.log");
+    ASSERT_EQ(mkdir(taken.c_str(), 0755), 0);
+    EXPECT_FALSE(module.SaveLog(taken));
+    EXPECT_EQ(prompt_.Records().size(), 2u);
+    EXPECT_EQ(FilesIn(folder_.Path()), (std::vector<std::string>{"ZOVtool.log", "taken.log"}));
+    // The log file is still usable after failed saves.
     module.AddLogEntry(At(0, 0, 1, 0), kZovLogScript, "after");
     EXPECT_NE(ReadFileText(module.LogFilePath()).find("00:00:01.000 after\r\n"), std::string::npos);
 }

@@ -78,3 +78,11 @@ TEST(SystemTimeTest, ConvertsUnixTimeToUtcFields)
     EXPECT_EQ(time.milliseconds, 250);
     EXPECT_EQ(time.day_of_week, 6);
 }
+
+TEST(PathsTest, TheUserGuideIsLookedForInShareBesideTheProgramsFolder)
+{
+    const std::string exe = ExecutableDir();
+    const std::string parent = exe.substr(0, exe.rfind('/'));
+    EXPECT_EQ(UserGuidePath(), parent + "/share/doc/zovtool/user-guide.html");
+    EXPECT_EQ(UserGuidePath().find(".."), std::string::npos);
+}

@@ -76,5 +76,8 @@ enum : uint32_t {
     kStopTest = 23,
 };
 
+// The calibration the simulated subsystem works with (what it took over last).
+std::vector<std::string> BoardCalibration(const CBoardSimulator& board);
+
 // Appends b to a.
 void Append(std::vector<std::string>& a, const std::vector<std::string>& b);

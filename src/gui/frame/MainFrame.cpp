@@ -3,12 +3,15 @@
 #include <QAction>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDesktopServices>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPainter>
 #include <QScreen>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QUrl>
 
 #include "gui/frame/AboutDlg.h"
 #include "gui/frame/GuiPrompt.h"
@@ -17,6 +20,8 @@
 #include "gui/frame/ZovView.h"
 #include "logging/ZelApplicationLogging.h"
 #include "logging/ZovLogging.h"
+#include "platform/Paths.h"
+#include "platform/Prompt.h"
 #include "shell/AppSettings.h"
 #include "shell/InstanceNumber.h"
 
@@ -56,7 +61,8 @@ CMainFrame::CMainFrame(CGuiPrompt* prompt, const QString& simulated_port)
     CreateActions();
     CreateMenus();
     CreateStatusBar();
-    setWindowIcon(ToolIcon());
+    // The installed icon where there is one, so that window and menu entry look alike.
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("zovtool"), ToolIcon()));
     UpdateTitle();
 
     tool_log_ = new CZovLogWindow(this);
@@ -106,6 +112,9 @@ void CMainFrame::CreateActions()
     connect(events_action_, &QAction::triggered, this, [this] { application_log_->ShowWindow(); });
     zel_buffers_action_ = new QAction(QStringLiteral("ZEL &buffers"), this);
     connect(zel_buffers_action_, &QAction::triggered, this, &CMainFrame::OpenBuffersOverview);
+    user_guide_action_ = new QAction(QStringLiteral("&User Guide"), this);
+    user_guide_action_->setShortcut(QKeySequence::HelpContents);
+    connect(user_guide_action_, &QAction::triggered, this, &CMainFrame::OpenUserGuide);
     about_action_ = new QAction(QStringLiteral("&About ZOV tool..."), this);
     connect(about_action_, &QAction::triggered, this, &CMainFrame::ShowAbout);
     exit_action_ = new QAction(QStringLiteral("E&xit"), this);
@@ -118,6 +127,7 @@ void CMainFrame::CreateMenus()
     file->addAction(exit_action_);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&View"));
+    view->setToolTipsVisible(true);  // a view that cannot be chosen says why
     for (QAction* action : view_actions_) {
         view->addAction(action);
     }
@@ -150,6 +160,8 @@ void CMainFrame::CreateMenus()
     view->addAction(status_bar_action_);
 
     QMenu* help = menuBar()->addMenu(QStringLiteral("&Help"));
+    help->addAction(user_guide_action_);
+    help->addSeparator();
     help->addAction(about_action_);
 }
 
@@ -256,6 +268,7 @@ void CMainFrame::CreateView(int number, const QRect* rect)
     view_->show();
     changing_view_ = false;
     panes_[kPaneView]->setText(QString::fromLatin1(entry->toolbar_text));
+    application_log_->SetEventsHandled(ViewHandlesSubsystemEvents(entry->number));
     UpdateTitle();
     UpdateCommandStates();
     if (close_requested_) {
@@ -295,6 +308,10 @@ void CMainFrame::UpdateCommandStates()
         QAction* action = view_actions_[static_cast<size_t>(entry.number - 1)];
         action->setEnabled(view_commands_enabled_ && !changing_view_ && entry.create != nullptr);
         action->setChecked(view_ != nullptr && entry.number == view_number_);
+        const QString reason = QString::fromLatin1(ViewUnavailableReason(entry, !view_commands_enabled_));
+        const QString name = QString::fromLatin1(entry.menu_text).remove(QLatin1Char('&'));
+        action->setToolTip(reason.isEmpty() ? name : name + QStringLiteral(": ") + reason);
+        action->setStatusTip(reason);
     }
     const tagViewEntry* current = FindView(view_number_);
     zel_buffers_action_->setEnabled(view_ != nullptr && current != nullptr &&
@@ -308,6 +325,21 @@ void CMainFrame::OpenBuffersOverview()
     }
     if (CSerialCommHandler* handler = view_->CommHandler()) {
         buffers_overview_opener_(*handler, this);
+    }
+}
+
+void CMainFrame::OpenUserGuide()
+{
+    const QString path = QString::fromStdString(UserGuidePath());
+    if (!QFileInfo::exists(path)) {
+        ShowMessage("The user guide is not installed: " + path.toStdString() + " is missing.",
+                    PromptIcon::Warning);
+        return;
+    }
+    if (!QDesktopServices::openUrl(QUrl::fromLocalFile(path))) {
+        ShowMessage("No web browser could be started for the user guide. Open " +
+                        path.toStdString() + " in a browser.",
+                    PromptIcon::Warning);
     }
 }
 
@@ -405,10 +437,20 @@ void CMainFrame::StoreState()
     StorePlacement(isMaximized() || isMinimized() ? normalGeometry() : geometry());
 }
 
+void CMainFrame::CloseWithoutAsking()
+{
+    close_without_asking_ = true;
+    close();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     if (changing_view_) {
         close_requested_ = true;
+        event->ignore();
+        return;
+    }
+    if (!close_without_asking_ && view_ != nullptr && !view_->QueryClose()) {
         event->ignore();
         return;
     }

@@ -66,6 +66,7 @@ public:
     QAction* ZelBuffersAction() const { return zel_buffers_action_; }
     QAction* LoggingAction() const { return logging_action_; }
     QAction* EventsAction() const { return events_action_; }
+    QAction* UserGuideAction() const { return user_guide_action_; }
     QString StatusPaneText(int pane) const;
 
     CZovLogWindow* ToolLogWindow() const { return tool_log_; }
@@ -78,6 +79,9 @@ public:
     // Writes "Last Shown View" and the placement (each coordinate only when above 0). Called
     // when the window closes.
     void StoreState();
+    // Closes the window without asking the view first (a stop signal): a running operation is
+    // ended as when the view is destroyed.
+    void CloseWithoutAsking();
     // Writes the coordinates of rect that are above 0 as "Window Left" ... "Window Bottom"
     // (right and bottom one past the last pixel, as stored rectangles are).
     static void StorePlacement(const QRect& rect);
@@ -106,6 +110,8 @@ private:
     void UpdateCommandStates();
     void UpdateTitle();
     void ShowAbout();
+    // Opens the user guide in the desktop's browser, or says why it cannot.
+    void OpenUserGuide();
     void OpenBuffersOverview();
 
     CGuiPrompt* prompt_;
@@ -123,6 +129,7 @@ private:
     // another view or close the window meanwhile: both wait until the change is complete.
     bool changing_view_ = false;
     bool close_requested_ = false;
+    bool close_without_asking_ = false;
     bool view_commands_enabled_ = true;
     BuffersOverviewOpener buffers_overview_opener_;
 
@@ -133,6 +140,7 @@ private:
     QAction* toolbar_action_ = nullptr;
     QAction* status_bar_action_ = nullptr;
     QAction* about_action_ = nullptr;
+    QAction* user_guide_action_ = nullptr;
     QAction* exit_action_ = nullptr;
     QToolBar* toolbar_ = nullptr;
     std::array<QLabel*, kPaneCount> panes_{};

@@ -40,3 +40,11 @@ const tagViewEntry* FindView(int number);
 // The number of the view to show at start for a stored "Last Shown View": 0 and every number
 // outside 1 to 6, and every view not built, give the Scripting view.
 int StartViewNumber(uint32_t stored);
+
+// True for the views whose command handler acts on the subsystem's events (the Calibration and
+// Tests hubs): only while one of them is shown do the events reach the application events window.
+bool ViewHandlesSubsystemEvents(int number);
+
+// Why the view command of entry cannot be chosen, for its tooltip; "" when it can.
+// download_running: the view commands are off while a firmware download runs.
+const char* ViewUnavailableReason(const tagViewEntry& entry, bool download_running);

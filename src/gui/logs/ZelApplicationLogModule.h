@@ -9,6 +9,7 @@
 #include "logging/ZelApplicationLogging.h"
 
 class CMyEdit;
+class QLabel;
 
 class CZelApplicationLogModule : public QDialog {
     Q_OBJECT
@@ -26,8 +27,14 @@ public:
     void ShowWindow();
     // Writes the rectangle to the settings (also done when the window is destroyed).
     void StorePlacement();
+    // Whether the current view acts on the subsystem's events; while none does, the window says
+    // where events are shown.
+    void SetEventsHandled(bool handled);
 
     CMyEdit* Edit() const { return edit_; }
+    QLabel* Notice() const { return notice_; }
+    // "Events are shown while the Calibration or Tests view is open."
+    static const QString& NoticeText();
 
     // The entry's date in the user's short date format.
     static QString ShortDate(const SystemTime& time);
@@ -37,5 +44,6 @@ protected:
 
 private:
     CMyEdit* edit_;
+    QLabel* notice_;
     bool placed_ = false;  // restored from the settings or shown at least once
 };

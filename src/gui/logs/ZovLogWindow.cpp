@@ -88,15 +88,20 @@ void CZovLogWindow::SaveLog()
     if (!module_.IsLogFileOpen()) {
         return;
     }
-    // The copy is created exclusively: an existing file is refused rather than overwritten.
-    const QString path =
-        QFileDialog::getSaveFileName(this, QStringLiteral("Save Log"), QString(),
-                                     QStringLiteral("Log files (*.log);;All files (*)"), nullptr,
-                                     QFileDialog::DontConfirmOverwrite);
-    if (path.isEmpty()) {
+    // The dialog asks before an existing file is replaced and adds ".log" to a bare name.
+    QFileDialog dialog(this, QStringLiteral("Save Log"), QString(),
+                       QStringLiteral("Log files (*.log);;All files (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("log"));
+    dialog.selectFile(QStringLiteral("ZOVtool.log"));
+    save_dialog_ = &dialog;
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    save_dialog_ = nullptr;
+    if (!accepted || dialog.selectedFiles().isEmpty()) {
         return;
     }
-    module_.SaveLog(path.toStdString());
+    module_.SaveLog(dialog.selectedFiles().constFirst().toStdString());
 }
 
 void CZovLogWindow::ClearLog()

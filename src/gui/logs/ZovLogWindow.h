@@ -9,6 +9,7 @@
 #include "logging/ZovLogModule.h"
 
 class CMyEdit;
+class QFileDialog;
 class QPushButton;
 
 class CZovLogWindow : public QDialog, private CZovLogModule::IDisplay {
@@ -32,8 +33,11 @@ public:
     void SetLoggingFlags(uint32_t logging_flags);
     // Shows the window when hidden, hides it when shown.
     void ToggleVisible();
-    // Asks for a file name and copies the log file there.
+    // Asks for a file name (with the question before an existing file is replaced) and copies
+    // the log file there.
     void SaveLog();
+    // The save dialog while it is open, else null (tests answer it).
+    QFileDialog* SaveDialog() const { return save_dialog_; }
     // Starts a new empty log file and empties the window.
     void ClearLog();
     void StorePlacement();
@@ -53,4 +57,5 @@ private:
     CMyEdit* edit_;
     QPushButton* save_;
     bool placed_ = false;  // restored from the settings or shown at least once
+    QFileDialog* save_dialog_ = nullptr;
 };

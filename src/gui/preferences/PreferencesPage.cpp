@@ -1,5 +1,6 @@
 #include "gui/preferences/PreferencesPage.h"
 
+#include <algorithm>
 #include <climits>
 
 #include <QCheckBox>
@@ -9,6 +10,10 @@
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
+#include <QAbstractItemView>
+#include <QTimer>
+#include <QSignalBlocker>
 #include <QRadioButton>
 #include <QSerialPortInfo>
 #include <QSpinBox>
@@ -25,14 +30,11 @@ namespace {
 constexpr char kBoardSection[] = "ControllerBoards";
 constexpr size_t kBoardTextChars = 128;
 
-QStringList SystemPortNames()
-{
-    QStringList names;
-    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
-        names << info.portName();
-    }
-    return names;
-}
+// The tooltip of the time-out field: what 0 means.
+const char kTimeoutTip[] =
+    "How long the tool waits for the subsystem's reply to one command, in milliseconds. "
+    "0 (\"no limit\"): the tool waits until the reply comes; a running script can still be "
+    "stopped with Stop.";
 
 }  // namespace
 
@@ -52,38 +54,46 @@ std::vector<std::pair<std::string, std::string>> ReadControllerBoardList(const s
     return boards;
 }
 
-QStringList PreferencesPortNames(const QStringList& system_ports)
+std::vector<tagSerialPortInfo> SystemSerialPorts()
 {
-    if (!system_ports.isEmpty()) {
-        return system_ports;
+    std::vector<tagSerialPortInfo> ports;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        ports.push_back({info.portName().toStdString(), info.systemLocation().toStdString(),
+                         info.description().toStdString(), info.manufacturer().toStdString(),
+                         info.serialNumber().toStdString(), info.hasVendorIdentifier()});
     }
-    QStringList names;
-    for (int n = 1; n <= 8; ++n) {
-        names << QString::fromStdString(Format("COM%d", n));
-    }
-    return names;
+    return ports;
 }
 
-CPreferencesPage::CPreferencesPage(QWidget* parent) : QWidget(parent)
+CPreferencesPage::CPreferencesPage(QWidget* parent)
+    : CPreferencesPage(&SystemSerialPorts, parent)
 {
-    const QStringList ports = SystemPortNames();
-    Build(ports);
-    Fill(ports);
 }
 
-CPreferencesPage::CPreferencesPage(const QStringList& system_ports, QWidget* parent)
-    : QWidget(parent)
+CPreferencesPage::CPreferencesPage(PortLister list_ports, QWidget* parent)
+    : QWidget(parent), list_ports_(std::move(list_ports))
 {
-    Build(system_ports);
-    Fill(system_ports);
+    Build();
+    Fill();
+    port_poll_ = new QTimer(this);
+    port_poll_->setInterval(kPortPollMs);
+    connect(port_poll_, &QTimer::timeout, this, &CPreferencesPage::RefreshPorts);
+    port_poll_->start();
 }
 
-void CPreferencesPage::Build(const QStringList&)
+void CPreferencesPage::Build()
 {
     auto* communication = new QGroupBox(QStringLiteral("Communication"), this);
     auto* form = new QFormLayout(communication);
     port_ = new QComboBox(communication);
     port_->setObjectName(QStringLiteral("port"));
+    // A device path that is not listed (a link, a port of another driver) can be typed.
+    port_->setEditable(true);
+    port_->setInsertPolicy(QComboBox::NoInsert);
+    port_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    port_->setMinimumContentsLength(28);
+    port_->setToolTip(QStringLiteral("The serial port of the controller board. Choose one, or type "
+                                     "a device path such as /dev/ttyUSB0."));
     form->addRow(QStringLiteral("COM port:"), port_);
     run_port_note_ = new QLabel(communication);
     run_port_note_->setWordWrap(true);
@@ -92,6 +102,8 @@ void CPreferencesPage::Build(const QStringList&)
     timeout_->setObjectName(QStringLiteral("timeout"));
     timeout_->setRange(0, INT_MAX);
     timeout_->setSuffix(QStringLiteral(" ms"));
+    timeout_->setSpecialValueText(QStringLiteral("no limit"));
+    timeout_->setToolTip(QString::fromLatin1(kTimeoutTip));
     timeout_->setAccelerated(true);
     form->addRow(QStringLiteral("ZEL commands timeout:"), timeout_);
     board_ = new QComboBox(communication);
@@ -147,18 +159,65 @@ void CPreferencesPage::Build(const QStringList&)
     communication->setMinimumWidth(320);
 }
 
-void CPreferencesPage::Fill(const QStringList& system_ports)
+void CPreferencesPage::FillPorts(const std::vector<tagPortChoice>& choices, const QString& setting)
+{
+    const QSignalBlocker quiet(port_);
+    port_choices_ = choices;
+    port_->clear();
+    for (const tagPortChoice& choice : choices) {
+        port_->addItem(QString::fromStdString(choice.label), QString::fromStdString(choice.setting));
+    }
+    if (port_->findData(setting) < 0) {
+        // A port not plugged in now, or a device path chosen elsewhere (zovcli, an edited
+        // settings file), stays selectable.
+        const tagPortChoice kept = PortChoiceOfSetting(setting.toStdString());
+        port_->addItem(QString::fromStdString(kept.label), QString::fromStdString(kept.setting));
+    }
+    port_->setCurrentIndex(port_->findData(setting));
+}
+
+void CPreferencesPage::RefreshPorts()
+{
+    // Not while the engineer types a path or has the list open.
+    if (port_->lineEdit()->hasFocus() || port_->view()->isVisible()) {
+        return;
+    }
+    const std::vector<tagPortChoice> choices = SerialPortChoices(list_ports_());
+    const bool same = choices.size() == port_choices_.size() &&
+                      std::equal(choices.begin(), choices.end(), port_choices_.begin(),
+                                 [](const tagPortChoice& a, const tagPortChoice& b) {
+                                     return a.label == b.label && a.setting == b.setting;
+                                 });
+    if (!same) {
+        FillPorts(choices, ChosenPortSetting());
+    }
+}
+
+QString CPreferencesPage::ChosenPortSetting() const
+{
+    const QString text = port_->currentText().trimmed();
+    const int index = port_->findText(text);
+    if (index >= 0) {
+        return port_->itemData(index).toString();
+    }
+    return text;
+}
+
+void CPreferencesPage::WriteChosenPort()
+{
+    const QString setting = ChosenPortSetting();
+    if (!setting.isEmpty() &&
+        QString::fromStdString(AppSettings::GetSavedComPort()) != setting) {
+        AppSettings::SetComPort(setting.toStdString());
+    }
+}
+
+void CPreferencesPage::Fill()
 {
     // Values are shown first and the change handlers connected afterwards, so that filling the
     // page writes nothing.
-    const QStringList ports = PreferencesPortNames(system_ports);
-    port_->addItems(ports);
-    const QString saved_port = QString::fromStdString(AppSettings::GetSavedComPort());
-    if (port_->findText(saved_port) < 0) {
-        // A device path chosen elsewhere (zovcli, an edited settings file) is kept selectable.
-        port_->addItem(saved_port);
-    }
-    port_->setCurrentIndex(port_->findText(saved_port));
+    FillPorts(SerialPortChoices(list_ports_()),
+              QString::fromStdString(AppSettings::GetSavedComPort()));
     const std::string run_port = AppSettings::GetComPortForRun();
     run_port_note_->setVisible(!run_port.empty());
     run_port_note_->setText(
@@ -186,8 +245,8 @@ void CPreferencesPage::Fill(const QStringList& system_ports)
     zov_tool_->setChecked(by_tool);
     foot_switch_->setChecked(!by_tool);
 
-    connect(port_, &QComboBox::currentTextChanged, this,
-            [](const QString& text) { AppSettings::SetComPort(text.toStdString()); });
+    connect(port_, &QComboBox::currentIndexChanged, this, [this] { WriteChosenPort(); });
+    connect(port_->lineEdit(), &QLineEdit::editingFinished, this, [this] { WriteChosenPort(); });
     connect(timeout_, &QSpinBox::valueChanged, this,
             [](int value) { AppSettings::SetCommandTimeout(static_cast<uint32_t>(value)); });
     connect(board_, &QComboBox::currentIndexChanged, this, [this](int index) {

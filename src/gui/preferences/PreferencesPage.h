@@ -4,32 +4,41 @@
 // the main window at once, so that the tool log follows it.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <QWidget>
 
+#include "shell/SerialPortChoices.h"
+
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QRadioButton;
 class QSpinBox;
+class QTimer;
 
 // The boards of the board description file's "ControllerBoards" section: identifier and
 // descriptive text, in index order, ending at the first index where either is empty.
 std::vector<std::pair<std::string, std::string>> ReadControllerBoardList(const std::string& ini_path);
 
-// The port list: the ports the system lists, or COM1 to COM8 when it lists none.
-QStringList PreferencesPortNames(const QStringList& system_ports);
+// The serial ports the system lists now (QSerialPortInfo).
+std::vector<tagSerialPortInfo> SystemSerialPorts();
 
 class CPreferencesPage : public QWidget {
     Q_OBJECT
 public:
-    // Offers the ports the system lists (QSerialPortInfo).
+    using PortLister = std::function<std::vector<tagSerialPortInfo>()>;
+
+    // Offers the ports the system lists (QSerialPortInfo), looked at again every
+    // kPortPollMs so that an adapter plugged in or out shows at once.
     explicit CPreferencesPage(QWidget* parent = nullptr);
-    // Offers system_ports as the ports the system lists (tests).
-    CPreferencesPage(const QStringList& system_ports, QWidget* parent);
+    // Offers the ports that list_ports gives (tests).
+    CPreferencesPage(PortLister list_ports, QWidget* parent);
+
+    static constexpr int kPortPollMs = 2000;
 
     QComboBox* PortBox() const { return port_; }
     QSpinBox* TimeoutBox() const { return timeout_; }
@@ -45,12 +54,21 @@ public:
 
     // The five logging flags as the boxes show them (kLog* bits).
     uint32_t LoggingFlags() const;
+    // Lists the ports again and updates the list when they changed; the choice stays.
+    void RefreshPorts();
+    // The "COM port" value of the port list's entry (or of the typed path) now shown.
+    QString ChosenPortSetting() const;
 
 private:
-    void Build(const QStringList& system_ports);
-    void Fill(const QStringList& system_ports);
+    void Build();
+    void Fill();
+    void FillPorts(const std::vector<tagPortChoice>& choices, const QString& setting);
+    void WriteChosenPort();
     void LoggingFlagChanged();
 
+    PortLister list_ports_;
+    std::vector<tagPortChoice> port_choices_;
+    QTimer* port_poll_ = nullptr;
     QComboBox* port_ = nullptr;
     QLabel* run_port_note_ = nullptr;
     QSpinBox* timeout_ = nullptr;

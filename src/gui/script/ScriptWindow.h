@@ -1,23 +1,29 @@
-// The script window of the Scripting view: an editor with Lua highlighting, Run and Stop, the
-// output pane, and the list of the registered functions with their help texts. Scripts run on
-// the engine's own thread; what they print and how they end reaches the window through queued
-// calls, so a long script never blocks the window.
+// The script window of the Scripting view: an editor with Lua highlighting, completion of the
+// function names and their call forms as call tips, Run and Stop, the output pane, and the list
+// of the functions with their help texts. Scripts run on the engine's own thread; what they print,
+// the calls that failed and how they end reach the window through queued calls, so a long script
+// never blocks the window. Each run's output starts with a separator line; a failed call's result
+// text follows its printed line in red; an error marks its line in the editor.
 //
 // The engine must outlive the window's use of it: the owner stops the engine and waits for it
 // before the window is destroyed (CScriptView does).
 #pragma once
 
-#include <mutex>
-
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
 #include "script/ScriptOutcome.h"
+#include "script/ScriptOutputQueue.h"
 
+class QColor;
 class QListWidget;
 class QListWidgetItem;
 class QPlainTextEdit;
 class QPushButton;
+class QSplitter;
+class QStatusBar;
+class QsciAPIs;
 class QsciScintilla;
 class CScriptEngine;
 
@@ -33,7 +39,8 @@ public:
     bool RunScript();
     // Asks the running script to stop; returns at once.
     void StopScript();
-    // Fills the function list from the engine's registered functions.
+    // Fills the function list, the completion and the call tips from the engine's registered
+    // functions and its own globals (ResultText, help).
     void RefreshFunctionList();
     // Reads path into the editor / writes the editor's text to path. False, with a message box,
     // when the file cannot be read or written.
@@ -54,7 +61,16 @@ public:
     QPlainTextEdit* HelpPane() const { return help_; }
     QPushButton* RunButton() const { return run_; }
     QPushButton* StopButton() const { return stop_; }
+    QSplitter* Splitter() const { return split_; }
+    QsciAPIs* Completion() const { return apis_; }
     bool IsRunning() const { return running_; }
+    // The editor line (from 1) that the last error marked; 0 when none is marked.
+    int MarkedErrorLine() const { return marked_line_; }
+
+    // The text of the status bar while a script runs.
+    static const QString& RunningText();
+    // The function list's entry for a call: "Name()".
+    static QString CallText(const QString& name);
 
 signals:
     // Emitted on the GUI thread when a script started from this window has ended.
@@ -66,10 +82,16 @@ private:
     void ShowHelp(QListWidgetItem* item);
     void InsertCall(QListWidgetItem* item);
     void SetRunning(bool running);
-    // Engine thread: collects printed text; one queued flush carries it to the pane.
-    void QueueOutput(const std::string& text);
+    void ShowRunningInStatusBar(bool running);
+    void KeepRunningMessage(const QString& text);
+    // Engine thread: asks the window's thread once to take what the queue holds.
+    void RequestFlush(bool needed);
     void FlushOutput();
-    void OnScriptEnded(ScriptOutcome outcome, const QString& error_text);
+    void AppendColoured(const QString& text, const QColor& colour);
+    void OnScriptEnded(ScriptOutcome outcome, const QString& error_text, int error_line);
+    void MarkErrorLine(int line);
+    void ClearErrorMark();
+    void BuildCompletion();
 
     CScriptEngine& engine_;
     QsciScintilla* editor_;
@@ -78,10 +100,12 @@ private:
     QPlainTextEdit* help_;
     QPushButton* run_;
     QPushButton* stop_;
+    QSplitter* split_;
+    QsciAPIs* apis_ = nullptr;
+    QPointer<QStatusBar> status_bar_;  // the bar that says "Running..." while a script runs
     QString file_path_;
     bool running_ = false;
+    int marked_line_ = 0;
 
-    std::mutex output_lock_;
-    std::string pending_output_;  // guarded by output_lock_
-    bool flush_queued_ = false;   // guarded by output_lock_
+    CScriptOutputQueue queue_;
 };

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTextBlock>
 
 #include "gui/widgets/FindText.h"
@@ -59,16 +60,34 @@ CMyEdit::CMyEdit(QWidget* parent) : QPlainTextEdit(parent)
     setFont(font);
 }
 
+QString CMyEdit::ShownLine(const QString& text)
+{
+    // A frame ends with its CR; the file keeps it, the window shows one line per entry. A line
+    // end inside an entry is shown as the escape it stands for, so that the entry stays one line.
+    QString line = text;
+    while (line.endsWith(QLatin1Char('\r')) || line.endsWith(QLatin1Char('\n'))) {
+        line.chop(1);
+    }
+    line.replace(QStringLiteral("\r"), QStringLiteral("\\r"));
+    line.replace(QStringLiteral("\n"), QStringLiteral("\\n"));
+    return line;
+}
+
 void CMyEdit::AppendLine(const QString& text)
 {
+    // The caret follows the end, but the view keeps its sideways position (the left edge with
+    // the time column, unless the engineer scrolled), however long the new line is.
+    QScrollBar* sideways = horizontalScrollBar();
+    const int left = sideways->value();
     QTextCursor cursor(document());
     cursor.movePosition(QTextCursor::End);
     if (lines_ > 0) {
         cursor.insertBlock();
     }
-    cursor.insertText(text);
+    cursor.insertText(ShownLine(text));
     ++lines_;
     moveCursor(QTextCursor::End);
+    sideways->setValue(left);
 }
 
 void CMyEdit::ClearText()
@@ -90,6 +109,8 @@ qsizetype CMyEdit::CharacterCount() const
 
 void CMyEdit::DeleteOldestLines(qsizetype count)
 {
+    QScrollBar* sideways = horizontalScrollBar();
+    const int left = sideways->value();
     if (count >= lines_) {
         ClearText();
         return;
@@ -104,6 +125,7 @@ void CMyEdit::DeleteOldestLines(qsizetype count)
         last_match_end_ = -1;
     }
     moveCursor(QTextCursor::End);
+    sideways->setValue(left);
 }
 
 bool CMyEdit::FindNext(const QString& needle, bool match_case)

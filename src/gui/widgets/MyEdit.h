@@ -33,8 +33,11 @@ class CMyEdit : public QPlainTextEdit {
 public:
     explicit CMyEdit(QWidget* parent = nullptr);
 
-    // Appends text and a line end at the end of the control and puts the caret at the end.
+    // Appends text as one line at the end of the control and puts the caret at the end; the view
+    // keeps its horizontal position. Trailing CR and LF are not shown, inner ones as \r and \n.
     void AppendLine(const QString& text);
+    // The line AppendLine shows for text.
+    static QString ShownLine(const QString& text);
     // Empties the control.
     void ClearText();
     // The number of characters the control holds, counting each line end as the two characters
