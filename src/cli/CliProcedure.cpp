@@ -20,6 +20,7 @@
 #include "cli/CliSession.h"
 #include "handler/SerialCommHandler.h"
 #include "platform/Event.h"
+#include "procedures/AverageVideoLevelProcedure.h"
 #include "procedures/IIDiameterProcedure.h"
 #include "procedures/ProcedureCatalog.h"
 #include "shell/AppSettings.h"
@@ -99,6 +100,11 @@ public:
         std::lock_guard<std::mutex> guard(lock_);
         const bool changed = texts_[control] != text;
         texts_[control] = text;
+        // Every level the polling thread reads is a line of its own, also when it repeats.
+        if (control == AverageVideoLevelControl::kLevelValue) {
+            if (IsShown(control)) Print(text);
+            return;
+        }
         if (!changed || text.empty() || !IsPrinted(control) || !IsShown(control)) return;
         Print(control == kAction ? text + "\r\n" : text);
     }
@@ -172,7 +178,7 @@ private:
     static bool IsPrinted(const std::string& control)
     {
         return control == kInstruction || control == kAction || control == kStatus || control == kFormats ||
-               control == kDoserateInfo;
+               control == kDoserateInfo || control == AverageVideoLevelControl::kLevelNote;
     }
     // The controls every dialog shows until told otherwise; the others (entries, step buttons,
     // radio buttons) only exist for the procedures that show them.
@@ -256,6 +262,9 @@ struct tagRunOptions {
     std::string key;
     tagProcedureSettings settings;
     CTerminalProcedureView::Answer answer = CTerminalProcedureView::Answer::kAsk;
+    // The average video level test's mode radio button to press before the run; empty: as the
+    // dialog opens (relative).
+    std::string mode;
 };
 
 bool ParseRunOptions(const CliOptions& options, const std::vector<std::string>& args, tagRunOptions* run)
@@ -272,6 +281,8 @@ bool ParseRunOptions(const CliOptions& options, const std::vector<std::string>& 
             run->settings.prepare = option == "--prepare";
         } else if (option == "--yes" || option == "--no") {
             run->answer = option == "--yes" ? CTerminalProcedureView::Answer::kYes : CTerminalProcedureView::Answer::kNo;
+        } else if ((option == "--relative" || option == "--absolute") && run->key == "average-video-level") {
+            run->mode = option == "--relative" ? AverageVideoLevelControl::kRelative : AverageVideoLevelControl::kAbsolute;
         } else {
             return false;
         }
@@ -398,6 +409,7 @@ int RunProcedure(const CliOptions& options, const tagRunOptions& run, const tagP
     std::fflush(stdout);
     std::unique_ptr<CProcedure> procedure = entry.create(session.Handler(), view, run.settings);
     procedure->Open();
+    if (!run.mode.empty()) procedure->PressControl(run.mode);
     CProcedureRun presses(*procedure, session.Handler(), view, reader, watcher);
     const int result = presses.Run();
     const bool finished = procedure->IsFinished();
@@ -415,7 +427,7 @@ int RunProcedureCommand(const CliOptions& options, const std::vector<std::string
     tagRunOptions run;
     if (args.empty() || args[0] != "run" || !ParseRunOptions(options, args, &run)) {
         CliError("usage: zovcli procedure list | procedure run KEY [--internal|--external] [--prepare|--no-prepare] "
-                 "[--yes|--no]");
+                 "[--yes|--no] [--relative|--absolute (average-video-level)]");
         return kExitCannotRun;
     }
     const tagProcedureEntry* entry = FindProcedure(run.key);
@@ -427,7 +439,8 @@ int RunProcedureCommand(const CliOptions& options, const std::vector<std::string
 }
 
 const CCliRegistration kProcedure({"procedure",
-                                   "list | run KEY [--internal|--external] [--prepare|--no-prepare] [--yes|--no]",
+                                   "list | run KEY [--internal|--external] [--prepare|--no-prepare] [--yes|--no] "
+                                   "[--relative|--absolute]",
                                    "list the guided procedures, or run one: a stdin line per button",
                                    RunProcedureCommand});
 

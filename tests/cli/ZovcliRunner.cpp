@@ -136,11 +136,11 @@ tagZovcliRun RunZovcliWithInput(const std::vector<std::string>& args, const std:
 }
 
 int StartZovcli(const std::vector<std::string>& args, const std::string& settings_file,
-                const std::string& out_file, const std::string& err_file)
+                const std::string& out_file, const std::string& err_file, const std::string& input_file)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 0, input_file.c_str(), O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int pid = Spawn(args, settings_file, &actions);

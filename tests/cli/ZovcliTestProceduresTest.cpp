@@ -1,17 +1,22 @@
-// zovcli post and zovcli buffers against the simulated board, through the built program: the
-// self test texts and exit statuses, the overview's text with both line ends, and Ctrl-C in the
-// middle of the overview.
+// zovcli post, buffers and the four tests' procedure runs against the simulated board, through
+// the built program: the self test texts and exit statuses, the overview's text with both line
+// ends and Ctrl-C in its middle, each test to FINISHED, a refused start, and the average video
+// level's polled values printed until Enter.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
 #include "BoardSimulator.h"
 #include "TestSupport.h"
 #include "ZovcliRunner.h"
+#include "shell/TextSource.h"
 
 namespace {
 
@@ -118,6 +123,118 @@ TEST_F(ZovcliTestProcedures, InterruptStopsTheBuffersOverview)
     EXPECT_EQ(ReadFileText(err), "zovcli: the buffers overview was stopped\n");
     const std::string printed = ReadFileText(out);
     EXPECT_EQ(printed.find("Image Processing"), std::string::npos) << printed;
+}
+
+}  // namespace
+
+namespace {
+
+// The texts of a state as the terminal prints them.
+std::string StateTexts(const char* section, const char* state)
+{
+    const CTextSource texts(CTextSource::Acquire()->Path());
+    std::string text = texts.GetText(section, std::string("I_") + state) + "\n" +
+                       texts.GetText(section, std::string("A_") + state) + "\n";
+    text.erase(std::remove(text.begin(), text.end(), '\r'), text.end());
+    return text;
+}
+
+size_t Count(const std::string& text, const std::string& piece)
+{
+    size_t count = 0;
+    for (size_t at = text.find(piece); at != std::string::npos; at = text.find(piece, at + piece.size())) ++count;
+    return count;
+}
+
+TEST_F(ZovcliTestProcedures, EachTestRunsToFinishedFromAHereDocument)
+{
+    const struct {
+        const char* key;
+        const char* title;
+        const char* section;
+        const char* stop;  // the command of the second press
+    } rows[] = {
+        {"video-path", "Video Path test", "VideoPath", " 0x2000 0x17 2"},
+        {"average-video-level", "Average Video Level test", "Average Video Level", " 0x2000 0x17 11"},
+        {"dose-link", "Dose Link test", "Doserate Link", " 0x2000 0x17 20"},
+        {"cosmetic-check", "Cosmetic Check", "Cosmetic Check", " 0x2000 0x17 40"},
+    };
+    StartBoard("");
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.key);
+        const std::string input = folder_.Write("presses.txt", "\n\n");
+        const tagZovcliRun run = RunZovcliWithInput(
+            {"--port", sim_->DevicePath(), "--timeout", "8000", "procedure", "run", row.key, "--external"}, settings_,
+            input);
+        EXPECT_EQ(run.exit_status, 0) << run.err;
+        EXPECT_EQ(run.out.rfind(std::string(row.title) + "\n\n", 0), 0u) << run.out;
+        EXPECT_NE(run.out.find(StateTexts(row.section, "FINISHED")), std::string::npos) << run.out;
+        EXPECT_NE(run.err.find("Enter = Continue"), std::string::npos) << run.err;
+        bool stopped = false;
+        for (const std::string& message : sim_->ReceivedMessages()) {
+            stopped = stopped || message.find(row.stop) != std::string::npos;
+        }
+        EXPECT_TRUE(stopped);
+    }
+    // The end of input before FINISHED leaves the test: status 1.
+    const std::string one_press = folder_.Write("one.txt", "\n");
+    const tagZovcliRun left = RunZovcliWithInput(
+        {"--port", sim_->DevicePath(), "procedure", "run", "cosmetic-check"}, settings_, one_press);
+    EXPECT_EQ(left.exit_status, 1) << left.err;
+    // The mode options belong to the average video level test.
+    const tagZovcliRun usage = Run({"procedure", "run", "video-path", "--absolute"});
+    EXPECT_EQ(usage.exit_status, 2);
+}
+
+TEST_F(ZovcliTestProcedures, RefusedStartPrintsTheFailureWithTheTestNumber)
+{
+    StartBoard("[Results]\nResult1=0x2000, 22, 0x08000022, 20\n");
+    const std::string input = folder_.Write("presses.txt", "\n");
+    const tagZovcliRun run = RunZovcliWithInput(
+        {"--port", sim_->DevicePath(), "--timeout", "8000", "procedure", "run", "dose-link"}, settings_, input);
+    EXPECT_EQ(run.exit_status, 1) << run.err;
+    EXPECT_NE(run.out.find("Test FAILED\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("Start Test 20 failed. (ZEL result: 0x08000022)\n"), std::string::npos) << run.out;
+    EXPECT_NE(run.err.find("Enter = Start Test"), std::string::npos) << run.err;
+}
+
+// The average video level prints every polled value as a line until Enter stops the test.
+TEST_F(ZovcliTestProcedures, AverageVideoLevelPrintsEachPolledValueUntilEnter)
+{
+    StartBoard("[VideoLevel]\nStart=1000\nTarget=1000\nNoise=0\nBinsAtTarget=171\nOffsetBins=16\n");
+    const std::string fifo = folder_.File("keys");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string out = folder_.File("level.out");
+    const std::string err = folder_.File("level.err");
+    // Held open for writing before the child opens it, so that neither side waits for the other;
+    // closing it is the end of input.
+    const int keys = open(fifo.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(keys, 0);
+    const int pid = StartZovcli({"--port", sim_->DevicePath(), "--timeout", "8000", "procedure", "run",
+                                 "average-video-level", "--absolute"},
+                                settings_, out, err, fifo);
+    ASSERT_GT(pid, 0);
+    ASSERT_EQ(write(keys, "\n", 1), 1);
+    bool polling = false;
+    for (int i = 0; i < 400 && !polling; ++i) {
+        polling = Count(ReadFileText(out), "\n187 bins\n") >= 3;
+        if (!polling) usleep(50000);  // watching another process; no sleep hook reaches it
+    }
+    ASSERT_TRUE(polling) << ReadFileText(out);
+    ASSERT_EQ(write(keys, "\n", 1), 1);
+    close(keys);
+    EXPECT_EQ(WaitZovcli(pid, 20000), 0) << ReadFileText(err);
+    const std::string printed = ReadFileText(out);
+    EXPECT_NE(printed.find("Note: Level includes the video offset.\n"), std::string::npos) << printed;
+    const size_t finished = printed.find(StateTexts("Average Video Level", "FINISHED"));
+    ASSERT_NE(finished, std::string::npos) << printed;
+    EXPECT_EQ(printed.find("bins", finished), std::string::npos) << "a value after the test stopped";
+    EXPECT_EQ(printed.find("???"), std::string::npos);
+    bool absolute = false;
+    for (const std::string& message : sim_->ReceivedMessages()) {
+        absolute = absolute || message.find(" 0x2000 0x16 16") != std::string::npos;
+    }
+    EXPECT_TRUE(absolute);
 }
 
 }  // namespace
