@@ -9,6 +9,7 @@
 #include <Qsci/qsciscintilla.h>
 
 #include "TestSupport.h"
+#include "gui/frame/ViewLink.h"
 #include "gui/script/ScriptView.h"
 #include "gui/script/ScriptWindow.h"
 #include "handler/SerialCommHandler.h"
@@ -66,6 +67,12 @@ void ScriptViewTest::cleanup()
     settings_.reset();
 }
 
+// Waits until the view's link has given up on the missing port.
+void WaitUntilLinkSettled(CScriptView& view)
+{
+    QTRY_VERIFY(!view.Link()->IsConnecting());
+}
+
 ScriptOutcome ScriptViewTest::RunToEnd(CScriptWindow& window, const QString& text)
 {
     QSignalSpy ended(&window, &CScriptWindow::ScriptEnded);
@@ -100,6 +107,7 @@ void ScriptViewTest::ScriptOutputAndErrorsReachTheOutputPane()
 {
     CScriptView view(context_, nullptr);
     CScriptWindow& window = *view.ScriptWindow();
+    WaitUntilLinkSettled(view);
     // Without a board the request fails at once with its @0 of 0.
     QCOMPARE(RunToEnd(window, QStringLiteral("print(1 + 2)\r\nprint((ZelVerGetComponentVersion(6)))\r\n")),
              ScriptOutcome::kSucceeded);
@@ -117,6 +125,7 @@ void ScriptViewTest::StopEndsARunningScript()
 {
     CScriptView view(context_, nullptr);
     CScriptWindow& window = *view.ScriptWindow();
+    WaitUntilLinkSettled(view);
     QSignalSpy ended(&window, &CScriptWindow::ScriptEnded);
     window.Editor()->setText(QStringLiteral("while true do end"));
     QVERIFY(window.RunScript());

@@ -11,6 +11,7 @@
 #include <QToolBar>
 
 #include "gui/frame/AboutDlg.h"
+#include "gui/frame/ViewLink.h"
 #include "gui/frame/GuiPrompt.h"
 #include "gui/logs/ZelApplicationLogModule.h"
 #include "gui/logs/ZovLogWindow.h"
@@ -106,6 +107,10 @@ void CMainFrame::CreateActions()
     connect(events_action_, &QAction::triggered, this, [this] { application_log_->ShowWindow(); });
     zel_buffers_action_ = new QAction(QStringLiteral("ZEL &buffers"), this);
     connect(zel_buffers_action_, &QAction::triggered, this, &CMainFrame::OpenBuffersOverview);
+    reconnect_action_ = new QAction(QStringLiteral("&Reconnect"), this);
+    reconnect_action_->setShortcut(QKeySequence(Qt::Key_F6));
+    reconnect_action_->setStatusTip(QStringLiteral("Close the view's link to the board and open it again"));
+    connect(reconnect_action_, &QAction::triggered, this, &CMainFrame::ReconnectCurrentView);
     about_action_ = new QAction(QStringLiteral("&About ZOV tool..."), this);
     connect(about_action_, &QAction::triggered, this, &CMainFrame::ShowAbout);
     exit_action_ = new QAction(QStringLiteral("E&xit"), this);
@@ -125,6 +130,7 @@ void CMainFrame::CreateMenus()
     view->addAction(logging_action_);
     view->addAction(events_action_);
     view->addAction(zel_buffers_action_);
+    view->addAction(reconnect_action_);
     view->addSeparator();
 
     toolbar_ = addToolBar(QStringLiteral("Toolbar"));
@@ -299,6 +305,29 @@ void CMainFrame::UpdateCommandStates()
     const tagViewEntry* current = FindView(view_number_);
     zel_buffers_action_->setEnabled(view_ != nullptr && current != nullptr &&
                                     current->offers_zel_buffers && buffers_overview_opener_);
+    reconnect_action_->setEnabled(view_ != nullptr && !changing_view_ && view_->Link() != nullptr);
+}
+
+void CMainFrame::ReconnectCurrentView()
+{
+    if (view_ != nullptr && !changing_view_) {
+        if (CViewLink* link = view_->Link()) {
+            link->Reconnect();
+        }
+    }
+}
+
+void CMainFrame::ShowConnectionState(uintptr_t connected, const QString& detail)
+{
+    // A view's link says while it comes up; the detail is then the port it is opening.
+    if (connected == kConnectionConnecting) {
+        panes_[kPaneConnection]->setText(QStringLiteral("Connecting to %1...").arg(detail));
+        panes_[kPaneDetail]->clear();
+        return;
+    }
+    panes_[kPaneConnection]->setText(connected != kConnectionDisconnected ? QStringLiteral("Connected")
+                                                                          : QStringLiteral("Disconnected"));
+    panes_[kPaneDetail]->setText(detail);
 }
 
 void CMainFrame::OpenBuffersOverview()
@@ -332,9 +361,7 @@ void CMainFrame::HandleNotification(int offset, uintptr_t wparam, const QString&
 {
     switch (offset) {
     case kNotifyConnection:
-        panes_[kPaneConnection]->setText(wparam != 0 ? QStringLiteral("Connected")
-                                                     : QStringLiteral("Disconnected"));
-        panes_[kPaneDetail]->setText(text);
+        ShowConnectionState(wparam, text);
         break;
     case kNotifyToolLog:
         tool_log_drain_queued_.store(false);

@@ -7,6 +7,7 @@
 // before the window is destroyed (CScriptView does).
 #pragma once
 
+#include <functional>
 #include <mutex>
 
 #include <QString>
@@ -19,6 +20,7 @@ class QListWidgetItem;
 class QPlainTextEdit;
 class QPushButton;
 class QsciScintilla;
+class QTimer;
 class CScriptEngine;
 
 class CScriptWindow : public QWidget {
@@ -28,11 +30,22 @@ public:
     // Disconnects the engine's output and end callbacks from this window.
     ~CScriptWindow() override;
 
-    // Starts the editor's text on the engine. False when a script is running or the engine
-    // refused it (the output pane says why).
+    // How long Run waits for a link that is still coming up.
+    static constexpr int kLinkWaitMs = 15000;
+
+    // Starts the editor's text on the engine; while the link gate says the board's link is
+    // still coming up, the output pane says so and the script starts once it is up (or down
+    // for good), after at most kLinkWaitMs; Stop ends that wait. False when a script is running
+    // or waiting, or the engine refused it (the output pane says why).
     bool RunScript();
-    // Asks the running script to stop; returns at once.
+    // Asks the running script to stop, or ends the wait for the link; returns at once.
     void StopScript();
+    // The gate in front of Run: link_coming_up tells whether the link is still coming up,
+    // link_state_text describes it ("Connecting to COM1..."). Without a gate Run starts at once.
+    void SetLinkGate(std::function<bool()> link_coming_up, std::function<QString()> link_state_text);
+    // The link's state changed: a Run that waits for it goes on.
+    void OnLinkStateChanged();
+    bool IsWaitingForLink() const { return waiting_for_link_; }
     // Fills the function list from the engine's registered functions.
     void RefreshFunctionList();
     // Reads path into the editor / writes the editor's text to path. False, with a message box,
@@ -66,6 +79,8 @@ private:
     void ShowHelp(QListWidgetItem* item);
     void InsertCall(QListWidgetItem* item);
     void SetRunning(bool running);
+    bool StartOnEngine();
+    void EndLinkWait(const QString& note, ScriptOutcome outcome);
     // Engine thread: collects printed text; one queued flush carries it to the pane.
     void QueueOutput(const std::string& text);
     void FlushOutput();
@@ -80,6 +95,10 @@ private:
     QPushButton* stop_;
     QString file_path_;
     bool running_ = false;
+    bool waiting_for_link_ = false;
+    QTimer* link_wait_timer_ = nullptr;
+    std::function<bool()> link_coming_up_;
+    std::function<QString()> link_state_text_;
 
     std::mutex output_lock_;
     std::string pending_output_;  // guarded by output_lock_
