@@ -389,7 +389,12 @@ void CMainFrame::HandleNotification(int offset, uintptr_t wparam, const QString&
 
 void CMainFrame::DrainToolLog()
 {
-    tool_log_->DrainQueue();
+    // A flood is taken in slices: the next one is queued behind the paint events that the
+    // slice caused, so the window repaints in between and stays usable.
+    if (tool_log_->DrainQueue() && !tool_log_drain_queued_.exchange(true)) {
+        QMetaObject::invokeMethod(
+            this, [this] { HandleNotification(kNotifyToolLog, 0, QString()); }, Qt::QueuedConnection);
+    }
 }
 
 void CMainFrame::DrainApplicationLog()
