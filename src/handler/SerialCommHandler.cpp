@@ -134,7 +134,12 @@ bool CSerialCommHandler::OpenLink(int attempts, bool tell_engineer)
         }
     }
     PostConnection(1, port_name_);
+    acknowledged_ = false;
     StartUpCommands();
+    if (init == 0 && !acknowledged_ && !abort_event_.IsSet() && !port_failed_event_.IsSet()) {
+        SetFailure(name + ": the controller board does not answer", 0);
+        return false;
+    }
     return init == 0;
 }
 
@@ -350,6 +355,7 @@ int CSerialCommHandler::Request(RequestKind kind, const CArgArray& in, CArgArray
     const std::string text = BuildRequestText(kind, message_id, in);
     tagPendingCommand* record = AddPendingCommand(message_id);
     uint32_t status = static_cast<uint32_t>(SendText(text));
+    if (status == kLinkOk) acknowledged_ = true;
     // A send cut short by a close or an abort was not refused by the board: the link went.
     if (status != kLinkOk && (stop_event_.IsSet() || abort_event_.IsSet())) status = kLinkCommunicationError;
 

@@ -106,7 +106,9 @@ public:
     CSerialCommHandler& operator=(const CSerialCommHandler&) = delete;
 
     // Closes an open link first, then opens the port named by "COM port" and brings the link up.
-    // True when the link is up. The owner's thread (one thread for OpenComPort, ReopenComPort
+    // True when the link is up: the port opened and the board acknowledged the start-up
+    // exchange (a board that takes nothing is not called connected; FailureText says so, while
+    // the port stays open and requests go out as before). The owner's thread (one thread for OpenComPort, ReopenComPort
     // and CloseComPort), while no request runs.
     bool OpenComPort();
     // As OpenComPort, with one attempt to open the port and no box when it fails: for an owner
@@ -426,6 +428,8 @@ private:
     // True while the port is open; read without the request lock by IsConnected and
     // ZELSP_GetCommandResult.
     std::atomic<bool> port_open_{false};
+    // Set when the board acknowledged a request since the link was opened.
+    std::atomic<bool> acknowledged_{false};
     // Used when the owner lends no shared message number.
     uint16_t own_message_number_ = 0;
 

@@ -276,4 +276,23 @@ TEST_F(HandlerLinkTest, SilentBoardNeverHoldsUpTheOwner)
     EXPECT_TRUE(prompt_.Texts().empty());
 }
 
+// A port that opens onto a board that takes no frame at all: the link is not called connected.
+// It says why, without a box, and comes up by itself once the board answers.
+TEST_F(HandlerLinkTest, BoardThatAcknowledgesNothingIsNotConnected)
+{
+    CPtyPair pty;
+    CScriptedBoard board(pty);
+    board.SetAcknowledging(false);
+    AppSettings::SetComPort(pty.SlavePath());
+    MakeLink(false);
+    link_->Start();
+    ASSERT_TRUE(states_.WaitFor(LinkState::Disconnected));
+    EXPECT_EQ(states_.LastText(), "Disconnected: " + pty.SlavePath() + ": the controller board does not answer");
+    for (const auto& [state, text] : states_.States()) EXPECT_NE(state, LinkState::Connected);
+    const size_t down = states_.Count();
+    board.SetAcknowledging(true);
+    ASSERT_TRUE(states_.WaitFor(LinkState::Connected, down));
+    EXPECT_TRUE(prompt_.Texts().empty());
+}
+
 }  // namespace
