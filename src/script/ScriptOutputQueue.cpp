@@ -23,10 +23,24 @@ void CScriptOutputQueue::ReleaseHeld()
     held_.clear();
 }
 
+void CScriptOutputQueue::EndRepeats()
+{
+    if (repeats_ > 0) {
+        ReleaseHeld();
+        std::string note = last_note_;
+        note.pop_back();  // its line end
+        Push(PieceKind::kFailedCall, repeats_ == 1 ? note + " (once more)\n"
+                                                   : Format("%s (%u more times)\n", note.c_str(), repeats_));
+    }
+    repeats_ = 0;
+    last_note_.clear();
+}
+
 bool CScriptOutputQueue::AddSeparator(const SystemTime& time, const std::string& script_name)
 {
     std::lock_guard<std::mutex> guard(lock_);
     const bool was_empty = ready_.empty();
+    EndRepeats();
     ReleaseHeld();
     Push(PieceKind::kSeparator, SeparatorLine(time, script_name));
     return was_empty;
@@ -39,6 +53,7 @@ bool CScriptOutputQueue::AddOutput(const std::string& text)
     }
     std::lock_guard<std::mutex> guard(lock_);
     const bool was_empty = ready_.empty();
+    EndRepeats();
     Push(PieceKind::kOutput, text);
     if (text.back() == '\n') {
         ReleaseHeld();
@@ -51,9 +66,18 @@ bool CScriptOutputQueue::AddCall(const tagScriptCall& call)
     std::lock_guard<std::mutex> guard(lock_);
     const bool was_empty = ready_.empty();
     ReleaseHeld();
-    if (IsFailure(call)) {
-        held_.push_back({PieceKind::kFailedCall, FailedCallNote(call)});
+    if (!IsFailure(call)) {
+        EndRepeats();
+        return was_empty && !ready_.empty();
     }
+    std::string note = FailedCallNote(call);
+    if (!last_note_.empty() && note == last_note_) {
+        ++repeats_;
+        return was_empty && !ready_.empty();
+    }
+    EndRepeats();
+    last_note_ = note;
+    held_.push_back({PieceKind::kFailedCall, std::move(note)});
     return was_empty && !ready_.empty();
 }
 
@@ -62,6 +86,7 @@ bool CScriptOutputQueue::EndRun()
     std::lock_guard<std::mutex> guard(lock_);
     const bool was_empty = ready_.empty();
     ReleaseHeld();
+    EndRepeats();
     return was_empty && !ready_.empty();
 }
 
