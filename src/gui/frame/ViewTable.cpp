@@ -3,6 +3,7 @@
 #include "gui/download/SwDownloadView.h"
 #include "gui/preferences/PreferencesView.h"
 #include "gui/script/ScriptView.h"
+#include "gui/tests/TestView.h"
 
 namespace {
 
@@ -16,6 +17,11 @@ CZovView* CreateSwDownloadView(const tagViewContext& context, QWidget* parent)
     return new CSwDownloadView(context, parent);
 }
 
+CZovView* CreateTestView(const tagViewContext& context, QWidget* parent)
+{
+    return new CTestView(context, parent);
+}
+
 CZovView* CreatePreferencesView(const tagViewContext&, QWidget* parent)
 {
     return new CPreferencesView(parent);
@@ -26,7 +32,7 @@ const std::array<tagViewEntry, kViewCount> kViews = {{
     {kViewSwDownload, "Software &Download", "Download", false, &CreateSwDownloadView},
     {kViewConfiguration, "&Configuration", "Configuration", false, nullptr},
     {kViewCalibration, "C&alibration", "Calibration", true, nullptr},
-    {kViewTests, "&Tests", "Tests", true, nullptr},
+    {kViewTests, "&Tests", "Tests", true, &CreateTestView},
     {kViewPreferences, "&Preferences", "Preferences", false, &CreatePreferencesView},
 }};
 
