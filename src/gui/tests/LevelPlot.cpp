@@ -109,4 +109,6 @@ void CLevelPlot::FitAxes()
     }
     const double room = std::max((high - low) * 0.1, relative_ ? 1.0 : 5.0);
     level_axis_->setRange(std::max(0.0, low - room), high + room);
+    // Round ticks: the engineer reads the level off the axis.
+    level_axis_->applyNiceNumbers();
 }

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <set>
 
+#include <QAction>
 #include <QLabel>
 #include <QPushButton>
 #include <QRadioButton>
@@ -18,6 +19,7 @@
 #include "TestSupport.h"
 #include "gui/calibrate/ProcedureDialog.h"
 #include "gui/frame/MainFrame.h"
+#include "gui/frame/ViewTable.h"
 #include "gui/frame/ViewLink.h"
 #include "gui/tests/AverageVideoLevelDialog.h"
 #include "gui/tests/LevelPlot.h"
@@ -61,6 +63,7 @@ private slots:
     void EveryTestRunsToFinishedWithTheHubsTiming();
     void AverageVideoLevelShowsThePolledValuesAndPlotsThem();
     void ClosingTheAverageVideoLevelWhilePolling();
+    void TheMainWindowsTestsViewOffersZelBuffersOnTheHubsHandler();
 
 private:
     bool StartBoard(const std::string& scenario);
@@ -299,6 +302,23 @@ void TestsViewTest::ClosingTheAverageVideoLevelWhilePolling()
     QVERIFY(stop != messages.rend());
     for (auto it = messages.rbegin(); it != stop; ++it) QVERIFY2(it->find(" 0x2809 ") == std::string::npos, it->c_str());
     QVERIFY((stop + 1)->find(" 0x2809 ") != std::string::npos || (stop + 1)->find(" 0x2000 0x01") != std::string::npos);
+}
+
+void TestsViewTest::TheMainWindowsTestsViewOffersZelBuffersOnTheHubsHandler()
+{
+    QVERIFY(StartBoard(""));
+    AppSettings::SetLastShownView(kViewTests);
+    CMainFrame frame;
+    QCOMPARE(frame.CurrentViewNumber(), int{kViewTests});
+    QVERIFY(frame.ViewAction(kViewTests)->isEnabled());
+    CSerialCommHandler* opened_on = nullptr;
+    frame.SetBuffersOverviewOpener([&opened_on](CSerialCommHandler& handler, QWidget*) { opened_on = &handler; });
+    QVERIFY(frame.ZelBuffersAction()->isEnabled());
+    frame.ZelBuffersAction()->trigger();
+    auto* view = qobject_cast<CTestView*>(frame.CurrentView());
+    QVERIFY(view != nullptr);
+    QCOMPARE(opened_on, &view->Hub()->Handler());
+    QTRY_COMPARE_WITH_TIMEOUT(frame.StatusPaneText(CMainFrame::kPaneConnection), QStringLiteral("Connected"), 20000);
 }
 
 QTEST_MAIN(TestsViewTest)
