@@ -16,6 +16,7 @@
 
 #include "BoardSimulator.h"
 #include "TestSupport.h"
+#include "gui/frame/ViewLink.h"
 #include "gui/script/ScriptView.h"
 #include "gui/script/ScriptWindow.h"
 #include "handler/SerialCommHandler.h"
@@ -80,6 +81,12 @@ void ScriptViewTest::cleanup()
     settings_.reset();
 }
 
+// Waits until the view's link has given up on the missing port.
+void WaitUntilLinkSettled(CScriptView& view)
+{
+    QTRY_VERIFY(!view.Link()->IsConnecting());
+}
+
 ScriptOutcome ScriptViewTest::RunToEnd(CScriptWindow& window, const QString& text)
 {
     QSignalSpy ended(&window, &CScriptWindow::ScriptEnded);
@@ -119,6 +126,7 @@ void ScriptViewTest::ScriptOutputAndErrorsReachTheOutputPane()
 {
     CScriptView view(context_, nullptr);
     CScriptWindow& window = *view.ScriptWindow();
+    WaitUntilLinkSettled(view);
     // Without a board the request fails at once with its @0 of 0.
     QCOMPARE(RunToEnd(window, QStringLiteral("print(1 + 2)\r\nprint((ZelVerGetComponentVersion(6)))\r\n")),
              ScriptOutcome::kSucceeded);
@@ -144,6 +152,7 @@ void ScriptViewTest::StopEndsARunningScript()
 {
     CScriptView view(context_, nullptr);
     CScriptWindow& window = *view.ScriptWindow();
+    WaitUntilLinkSettled(view);
     QSignalSpy ended(&window, &CScriptWindow::ScriptEnded);
     window.Editor()->setText(QStringLiteral("while true do end"));
     QVERIFY(window.RunScript());
