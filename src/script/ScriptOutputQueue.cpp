@@ -4,7 +4,15 @@
 
 bool CScriptOutputQueue::Push(PieceKind kind, std::string text)
 {
+    // A loop that fails the same way at every pass (a board that went away) would bury the
+    // window in identical notes: the repeats are counted and told in one line after them.
+    if (kind == PieceKind::kFailedCall && text == last_note_) {
+        ++repeats_;
+        return false;
+    }
     const bool was_empty = ready_.empty();
+    TellRepeats();
+    last_note_ = kind == PieceKind::kFailedCall ? text : std::string();
     // Consecutive printed text goes into one piece, so that a busy script does not pile up
     // thousands of pieces between two looks of the window.
     if (kind == PieceKind::kOutput && !ready_.empty() && ready_.back().kind == PieceKind::kOutput) {
@@ -15,10 +23,22 @@ bool CScriptOutputQueue::Push(PieceKind kind, std::string text)
     return was_empty;
 }
 
+void CScriptOutputQueue::TellRepeats()
+{
+    if (repeats_ > 0) {
+        ready_.push_back({PieceKind::kFailedCall,
+                          repeats_ == 1 ? std::string("(the same once more)\n")
+                                        : Format("(the same %llu more times)\n",
+                                                 static_cast<unsigned long long>(repeats_))});
+    }
+    repeats_ = 0;
+    last_note_.clear();
+}
+
 void CScriptOutputQueue::ReleaseHeld()
 {
     for (tagPiece& piece : held_) {
-        ready_.push_back(std::move(piece));
+        Push(piece.kind, std::move(piece.text));
     }
     held_.clear();
 }
@@ -62,6 +82,7 @@ bool CScriptOutputQueue::EndRun()
     std::lock_guard<std::mutex> guard(lock_);
     const bool was_empty = ready_.empty();
     ReleaseHeld();
+    TellRepeats();
     return was_empty && !ready_.empty();
 }
 

@@ -4,9 +4,11 @@
 //
 // A note follows the printed line that carries the call's outputs: it is held back until the
 // next printed line ends, the next call returns or the run ends, so that print(R(0x9999, 1))
-// shows the values and below them why the call failed.
+// shows the values and below them why the call failed. A note that comes again and again with
+// nothing between is shown once, followed by how often it came again.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -50,8 +52,12 @@ public:
 private:
     bool Push(PieceKind kind, std::string text);
     void ReleaseHeld();
+    // Adds "(the same N more times)" after a note that came again N times in a row.
+    void TellRepeats();
 
     std::mutex lock_;
     std::vector<tagPiece> ready_;  // guarded by lock_
     std::vector<tagPiece> held_;   // guarded by lock_: notes waiting for their printed line
+    std::string last_note_;        // guarded by lock_: the last note, while nothing followed it
+    uint64_t repeats_ = 0;         // guarded by lock_: how often it came again since
 };

@@ -104,7 +104,8 @@ void KillTest::WindowStaysUsableWhenTheBoardDiesUnderARequestLoop()
         "end\n"
         "for link, count in pairs(failed) do print('link status ' .. link) end\n"));
     QVERIFY(window->RunScript());
-    QTRY_VERIFY(window->OutputPane()->toPlainText().startsWith(QStringLiteral("looping")));
+    // The run's separator line comes first.
+    QTRY_VERIFY(window->OutputPane()->toPlainText().contains(QStringLiteral("\nlooping")));
 
     // The event loop's longest pause from the kill on.
     QElapsedTimer since_tick;
@@ -136,9 +137,13 @@ void KillTest::WindowStaysUsableWhenTheBoardDiesUnderARequestLoop()
     const QString log = frame.ToolLogWindow()->Edit()->toPlainText();
     QCOMPARE(log.count(QStringLiteral("the port failed")), 1);
     const QString output = window->OutputPane()->toPlainText();
-    for (const QString& line : output.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(1)) {
-        QVERIFY2(line == QStringLiteral("link status 3") || line == QStringLiteral("link status 4"),
-                 qPrintable(output));
+    // After the separator and "looping": the window's note on the failed calls (once, with how
+    // often it came again), then the statuses the script counted.
+    for (const QString& line : output.split(QLatin1Char('\n'), Qt::SkipEmptyParts).mid(2)) {
+        QVERIFY2(line == QStringLiteral("link status 3") || line == QStringLiteral("link status 4") ||
+                     line.startsWith(QStringLiteral("line 4: R failed: ZELSP: ")) ||
+                     line.startsWith(QStringLiteral("(the same ")),
+                 qPrintable(output.left(2000)));
     }
     const long peak_kb = PeakMemoryKb();
     qInfo("figures: longest event-loop gap %lld ms, script ended %lld ms after the port went down, "
