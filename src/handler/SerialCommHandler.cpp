@@ -354,7 +354,7 @@ int CSerialCommHandler::Request(RequestKind kind, const CArgArray& in, CArgArray
 {
     std::lock_guard<std::mutex> request(request_lock_);
     out.RemoveAll();
-    if (!port_open_ || requests_stopped_.IsSet() || abort_event_.IsSet()) {
+    if (!port_open_ || abort_event_.IsSet() || requests_stopped_.IsSet()) {
         out.Append(int32_t{0});
         out.Append(kLinkCommunicationError);
         result_text = GetResultText(kLinkCommunicationError);
@@ -384,7 +384,7 @@ int CSerialCommHandler::Request(RequestKind kind, const CArgArray& in, CArgArray
         // The engine's stop event stays set after the stopped script has ended, until the next
         // run; only while a script runs does it speak of the request's maker.
         const bool script_running = engine_ != nullptr && engine_->IsRunning();
-        CEvent* events[] = {&record->reply_event, &stop_event_, &requests_stopped_, &abort_event_,
+        CEvent* events[] = {&record->reply_event, &stop_event_, &abort_event_, &requests_stopped_,
                             script_running ? &engine_->StopEvent() : nullptr};
         const int woken = WaitForAnyEvent(events, script_running ? 5 : 4, timeout_ms);
         if (woken == 0) {
@@ -473,8 +473,8 @@ int CSerialCommHandler::ZELSP_GetCommandResult(CArgArray& out, std::string& resu
         // Closing the link and stopping the script wake the wait too, as long as their events
         // fit in the wait.
         if (events.size() < kMaxWaitObjects) events.push_back(&stop_event_);
-        if (events.size() < kMaxWaitObjects) events.push_back(&requests_stopped_);
         if (events.size() < kMaxWaitObjects) events.push_back(&abort_event_);
+        if (events.size() < kMaxWaitObjects) events.push_back(&requests_stopped_);
         if (engine_ && engine_->IsRunning() && events.size() < kMaxWaitObjects)
             events.push_back(&engine_->StopEvent());
         lock.unlock();

@@ -4,7 +4,15 @@
 
 bool CScriptOutputQueue::Push(PieceKind kind, std::string text)
 {
+    // A loop that fails the same way at every pass (a board that went away) would bury the
+    // window in identical notes: the repeats are counted and told in one line after them.
+    if (kind == PieceKind::kFailedCall && text == last_note_) {
+        ++repeats_;
+        return false;
+    }
     const bool was_empty = ready_.empty();
+    TellRepeats();
+    last_note_ = kind == PieceKind::kFailedCall ? text : std::string();
     // Consecutive printed text goes into one piece, so that a busy script does not pile up
     // thousands of pieces between two looks of the window.
     if (kind == PieceKind::kOutput && !ready_.empty() && ready_.back().kind == PieceKind::kOutput) {
@@ -15,32 +23,30 @@ bool CScriptOutputQueue::Push(PieceKind kind, std::string text)
     return was_empty;
 }
 
-void CScriptOutputQueue::ReleaseHeld()
-{
-    for (tagPiece& piece : held_) {
-        ready_.push_back(std::move(piece));
-    }
-    held_.clear();
-}
-
-void CScriptOutputQueue::EndRepeats()
+void CScriptOutputQueue::TellRepeats()
 {
     if (repeats_ > 0) {
-        ReleaseHeld();
-        std::string note = last_note_;
-        note.pop_back();  // its line end
-        Push(PieceKind::kFailedCall, repeats_ == 1 ? note + " (once more)\n"
-                                                   : Format("%s (%u more times)\n", note.c_str(), repeats_));
+        ready_.push_back({PieceKind::kFailedCall,
+                          repeats_ == 1 ? std::string("(the same once more)\n")
+                                        : Format("(the same %llu more times)\n",
+                                                 static_cast<unsigned long long>(repeats_))});
     }
     repeats_ = 0;
     last_note_.clear();
+}
+
+void CScriptOutputQueue::ReleaseHeld()
+{
+    for (tagPiece& piece : held_) {
+        Push(piece.kind, std::move(piece.text));
+    }
+    held_.clear();
 }
 
 bool CScriptOutputQueue::AddSeparator(const SystemTime& time, const std::string& script_name)
 {
     std::lock_guard<std::mutex> guard(lock_);
     const bool was_empty = ready_.empty();
-    EndRepeats();
     ReleaseHeld();
     Push(PieceKind::kSeparator, SeparatorLine(time, script_name));
     return was_empty;
@@ -53,7 +59,6 @@ bool CScriptOutputQueue::AddOutput(const std::string& text)
     }
     std::lock_guard<std::mutex> guard(lock_);
     const bool was_empty = ready_.empty();
-    EndRepeats();
     Push(PieceKind::kOutput, text);
     if (text.back() == '\n') {
         ReleaseHeld();
@@ -66,18 +71,9 @@ bool CScriptOutputQueue::AddCall(const tagScriptCall& call)
     std::lock_guard<std::mutex> guard(lock_);
     const bool was_empty = ready_.empty();
     ReleaseHeld();
-    if (!IsFailure(call)) {
-        EndRepeats();
-        return was_empty && !ready_.empty();
+    if (IsFailure(call)) {
+        held_.push_back({PieceKind::kFailedCall, FailedCallNote(call)});
     }
-    std::string note = FailedCallNote(call);
-    if (!last_note_.empty() && note == last_note_) {
-        ++repeats_;
-        return was_empty && !ready_.empty();
-    }
-    EndRepeats();
-    last_note_ = note;
-    held_.push_back({PieceKind::kFailedCall, std::move(note)});
     return was_empty && !ready_.empty();
 }
 
@@ -86,7 +82,7 @@ bool CScriptOutputQueue::EndRun()
     std::lock_guard<std::mutex> guard(lock_);
     const bool was_empty = ready_.empty();
     ReleaseHeld();
-    EndRepeats();
+    TellRepeats();
     return was_empty && !ready_.empty();
 }
 

@@ -4,11 +4,11 @@
 //
 // A note follows the printed line that carries the call's outputs: it is held back until the
 // next printed line ends, the next call returns or the run ends, so that print(R(0x9999, 1))
-// shows the values and below them why the call failed. The same note again and again with
-// nothing between (a loop of calls on a link that went down) is shown once, followed by one
-// line that counts the repeats, so the pane and the memory stay small.
+// shows the values and below them why the call failed. A note that comes again and again with
+// nothing between is shown once, followed by how often it came again.
 #pragma once
 
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -52,12 +52,12 @@ public:
 private:
     bool Push(PieceKind kind, std::string text);
     void ReleaseHeld();
-    // Ends a run of repeated notes: the count follows the note (caller holds lock_).
-    void EndRepeats();
+    // Adds "(the same N more times)" after a note that came again N times in a row.
+    void TellRepeats();
 
     std::mutex lock_;
     std::vector<tagPiece> ready_;  // guarded by lock_
     std::vector<tagPiece> held_;   // guarded by lock_: notes waiting for their printed line
-    std::string last_note_;        // guarded by lock_: the note that repeats count against
-    uint32_t repeats_ = 0;         // guarded by lock_
+    std::string last_note_;        // guarded by lock_: the last note, while nothing followed it
+    uint64_t repeats_ = 0;         // guarded by lock_: how often it came again since
 };

@@ -156,7 +156,7 @@ void MainFrameTest::OtherViewIsCreatedAtTheSameRectangle()
     QVERIFY(before.width() > 0);
     QVERIFY(frame.ChangeView(kViewScripting));
     QCOMPARE(frame.CurrentView()->geometry(), before);
-    QVERIFY(!frame.ChangeView(kViewCalibration));
+    QVERIFY(!frame.ChangeView(kViewConfiguration));
     QVERIFY(!frame.ChangeView(9));
     QCOMPARE(frame.CurrentViewNumber(), int{kViewScripting});
 }

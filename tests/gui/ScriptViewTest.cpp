@@ -238,7 +238,7 @@ void ScriptViewTest::ARefusedReadIsShownAgainstTheSimulatedBoard()
     CScriptView view(context_, nullptr);
     CScriptWindow& window = *view.ScriptWindow();
     // Once the link is up the run starts at once, without a line about waiting for it.
-    QTRY_VERIFY_WITH_TIMEOUT(view.Link()->IsConnected(), 20000);
+    QTRY_VERIFY_WITH_TIMEOUT(view.Link()->IsConnected(), 10000);
     QCOMPARE(RunToEnd(window, QStringLiteral("print(R(0x9999, 1))\r\nprint(R(0x2013, 0))\r\n")),
              ScriptOutcome::kSucceeded);
     const QStringList shown = window.OutputPane()->toPlainText().split(QLatin1Char('\n'));

@@ -220,3 +220,32 @@ TEST(ScriptOutputQueueTest, TheFirstPieceAfterATakeAsksForOneFlush)
 }
 
 }  // namespace
+
+TEST(ScriptOutputQueueFolding, ANoteThatComesAgainInARowIsShownOnceWithItsCount)
+{
+    tagScriptCall failed;
+    failed.name = "R";
+    failed.line = 4;
+    failed.result = 0;
+    failed.result_text = "ZELSP: Communication error";
+    tagScriptCall other = failed;
+    other.line = 5;
+    CScriptOutputQueue queue;
+    for (int i = 0; i < 100000; ++i) queue.AddCall(failed);
+    std::vector<CScriptOutputQueue::tagPiece> pieces = queue.Take();
+    queue.AddCall(failed);
+    queue.AddCall(other);
+    queue.AddOutput("done\n");
+    queue.AddCall(other);
+    queue.EndRun();
+    for (const CScriptOutputQueue::tagPiece& piece : queue.Take()) pieces.push_back(piece);
+    std::vector<std::string> texts;
+    for (const CScriptOutputQueue::tagPiece& piece : pieces) texts.push_back(piece.text);
+    // The note of the call before the print follows the printed line; the last one is the same
+    // note again with nothing between.
+    const std::vector<std::string> expected = {"line 4: R failed: ZELSP: Communication error\n",
+                                               "(the same 100000 more times)\n", "done\n",
+                                               "line 5: R failed: ZELSP: Communication error\n",
+                                               "(the same once more)\n"};
+    EXPECT_EQ(texts, expected);
+}

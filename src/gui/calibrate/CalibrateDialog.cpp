@@ -169,6 +169,11 @@ CCalibrateDialog::CCalibrateDialog(const tagViewContext& context, QWidget* paren
     connect(log_level_, &QPushButton::clicked, this, [this] { ChangeLogLevel(); });
 
     run_dialog_ = [](CProcedureDialog& dialog) { return dialog.exec(); };
+    choose_file_ = [this](bool save) {
+        const std::unique_ptr<QFileDialog> dialog = MakeCalFileDialog(save, this);
+        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return QString();
+        return dialog->selectedFiles().front();
+    };
     ShowMarks();
     link_ = new CViewLink(context, true, nullptr, this);
     connect(link_, &CViewLink::StateChanged, this, [this] { OnLinkStateChanged(); });
@@ -262,6 +267,22 @@ bool CCalibrateDialog::RunWithProgress(const QString& label,
     return succeeded;
 }
 
+std::unique_ptr<QFileDialog> CCalibrateDialog::MakeCalFileDialog(bool save, QWidget* parent)
+{
+    auto dialog = std::make_unique<QFileDialog>(parent, save ? "Save As" : "Open", QString(), kFileFilter);
+    dialog->setDefaultSuffix(kCalFileExtension);
+    if (save) {
+        dialog->setAcceptMode(QFileDialog::AcceptSave);
+        dialog->setFileMode(QFileDialog::AnyFile);
+        dialog->setOption(QFileDialog::DontConfirmOverwrite, false);
+    } else {
+        dialog->setAcceptMode(QFileDialog::AcceptOpen);
+        dialog->setFileMode(QFileDialog::ExistingFile);
+        dialog->selectFile("*.cal");
+    }
+    return dialog;
+}
+
 void CCalibrateDialog::Backup()
 {
     std::vector<std::string> items;
@@ -273,12 +294,9 @@ void CCalibrateDialog::Backup()
         QMessageBox::critical(this, kPromptTitle, kCalibrationNotRetrieved);
         return;
     }
-    QFileDialog dialog(this, "Save As", QString(), kFileFilter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(kCalFileExtension);
-    dialog.setOption(QFileDialog::ReadOnly, false);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const std::string path = dialog.selectedFiles().front().toStdString();
+    const QString chosen = choose_file_(true);
+    if (chosen.isEmpty()) return;
+    const std::string path = chosen.toStdString();
     std::string error;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const bool written = WriteCalFile(path, CalFileText(items), &error);
@@ -292,16 +310,12 @@ void CCalibrateDialog::Backup()
 
 void CCalibrateDialog::Restore()
 {
-    QFileDialog dialog(this, "Open", QString(), kFileFilter);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(kCalFileExtension);
-    dialog.selectFile("*.cal");
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    const QString chosen = choose_file_(false);
+    if (chosen.isEmpty()) {
         QMessageBox::critical(this, kPromptTitle, kCalibrationRestoreFailed);
         return;
     }
-    const std::string path = dialog.selectedFiles().front().toStdString();
+    const std::string path = chosen.toStdString();
     std::string content;
     std::string error;
     if (!ReadCalFile(path, &content, &error)) {

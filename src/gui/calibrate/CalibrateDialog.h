@@ -22,6 +22,7 @@
 class CProcedureDialog;
 class CSerialCommHandler;
 class CViewLink;
+class QFileDialog;
 class QLabel;
 class QPushButton;
 
@@ -55,6 +56,14 @@ public:
     // function returns the dialog's result.
     using DialogRunner = std::function<int(CProcedureDialog& dialog)>;
     void SetDialogRunner(DialogRunner runner) { run_dialog_ = std::move(runner); }
+    // Replaces the file dialogs of Backup (save) and Restore: returns the chosen path, or ""
+    // for Cancel.
+    using FileChooser = std::function<QString(bool save)>;
+    void SetFileChooser(FileChooser chooser) { choose_file_ = std::move(chooser); }
+    // The file dialog of Backup (save) or Restore: the .cal filter and default extension; the
+    // save dialog asks before overwriting, the open dialog takes only an existing file and
+    // starts with "*.cal".
+    static std::unique_ptr<QFileDialog> MakeCalFileDialog(bool save, QWidget* parent);
 
 private:
     void OnLinkStateChanged();
@@ -74,4 +83,5 @@ private:
     QPushButton* restore_ = nullptr;
     QPushButton* log_level_ = nullptr;
     DialogRunner run_dialog_;
+    FileChooser choose_file_;
 };

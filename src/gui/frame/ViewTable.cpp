@@ -1,5 +1,6 @@
 #include "gui/frame/ViewTable.h"
 
+#include "gui/calibrate/CalibrateView.h"
 #include "gui/download/SwDownloadView.h"
 #include "gui/preferences/PreferencesView.h"
 #include "gui/script/ScriptView.h"
@@ -17,6 +18,11 @@ CZovView* CreateSwDownloadView(const tagViewContext& context, QWidget* parent)
     return new CSwDownloadView(context, parent);
 }
 
+CZovView* CreateCalibrateView(const tagViewContext& context, QWidget* parent)
+{
+    return new CCalibrateView(context, parent);
+}
+
 CZovView* CreateTestView(const tagViewContext& context, QWidget* parent)
 {
     return new CTestView(context, parent);
@@ -31,7 +37,7 @@ const std::array<tagViewEntry, kViewCount> kViews = {{
     {kViewScripting, "&Scripting", "Scripting", true, &CreateScriptView},
     {kViewSwDownload, "Software &Download", "Download", false, &CreateSwDownloadView},
     {kViewConfiguration, "&Configuration", "Configuration", false, nullptr},
-    {kViewCalibration, "C&alibration", "Calibration", true, nullptr},
+    {kViewCalibration, "C&alibration", "Calibration", true, &CreateCalibrateView},
     {kViewTests, "&Tests", "Tests", true, &CreateTestView},
     {kViewPreferences, "&Preferences", "Preferences", false, &CreatePreferencesView},
 }};

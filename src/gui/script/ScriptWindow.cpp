@@ -202,10 +202,6 @@ CScriptWindow::CScriptWindow(CScriptEngine& engine, QWidget* parent)
             [this](QListWidgetItem* item) { ShowHelp(item); });
     connect(functions_, &QListWidget::itemDoubleClicked, this, &CScriptWindow::InsertCall);
 
-    engine_.SetOutputFunction(
-        [this](const std::string& text) { RequestFlush(queue_.AddOutput(text)); });
-    engine_.SetCallEndFunction(
-        [this](const tagScriptCall& call) { RequestFlush(queue_.AddCall(call)); });
     link_wait_timer_ = new QTimer(this);
     link_wait_timer_->setSingleShot(true);
     connect(link_wait_timer_, &QTimer::timeout, this, [this] {
@@ -216,6 +212,11 @@ CScriptWindow::CScriptWindow(CScriptEngine& engine, QWidget* parent)
                         .arg(link_state_text_ ? link_state_text_() : QString()),
                     ScriptOutcome::kNone);
     });
+
+    engine_.SetOutputFunction(
+        [this](const std::string& text) { RequestFlush(queue_.AddOutput(text)); });
+    engine_.SetCallEndFunction(
+        [this](const tagScriptCall& call) { RequestFlush(queue_.AddCall(call)); });
     engine_.SetEndFunction([this](ScriptOutcome outcome) {
         queue_.EndRun();
         const QString error = QString::fromStdString(engine_.ErrorText());

@@ -9,10 +9,9 @@
 // before the window is destroyed (CScriptView does).
 #pragma once
 
-#include <QPointer>
 #include <functional>
-#include <mutex>
 
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
