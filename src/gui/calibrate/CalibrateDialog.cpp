@@ -19,7 +19,7 @@
 #include "gui/calibrate/IIDiameterDialog.h"
 #include "gui/calibrate/IIFocusDialog.h"
 #include "gui/frame/ViewLink.h"
-#include "gui/logs/SetLogLevelDlg.h"
+#include "gui/logs/BoundedLogLevelDlg.h"
 #include "handler/SerialCommHandler.h"
 #include "platform/Event.h"
 #include "platform/Prompt.h"
@@ -31,11 +31,6 @@ namespace {
 
 // "Change Log Level..." keeps its bottom edge this far above the bottom of the page.
 constexpr int kLogLevelBottomMargin = 10;
-// The log level dialog reads the level as it is made and sends it on OK, on the GUI thread; a
-// board that does not answer within this time leaves it (level 0 selected, or the level not
-// sent, neither of which it reports) instead of holding the window.
-constexpr uint32_t kLogLevelReadLimitMs = 3000;
-
 const QString kFileFilter = "Calibration Files (*.cal);;All Files (*.*)";
 
 std::unique_ptr<CProcedureDialog> CreateDialog(size_t calibration, CSerialCommHandler& handler, bool prepare,
@@ -70,52 +65,6 @@ QString BoxText(const std::string& text)
     out.remove('\r');
     return out;
 }
-
-// Ends the board's waits when a request on the GUI thread takes longer than limit_ms, and lets
-// requests run again when it goes.
-class CRequestDeadline {
-public:
-    CRequestDeadline(CSerialCommHandler& handler, uint32_t limit_ms) : handler_(handler)
-    {
-        thread_.Start([this, limit_ms] {
-            if (!done_.Wait(limit_ms)) {
-                expired_ = true;
-                handler_.StopRequests();
-            }
-        });
-    }
-    ~CRequestDeadline()
-    {
-        done_.Set();
-        thread_.Join();
-        if (expired_) handler_.ResumeRequests();
-    }
-    CRequestDeadline(const CRequestDeadline&) = delete;
-    CRequestDeadline& operator=(const CRequestDeadline&) = delete;
-
-private:
-    CSerialCommHandler& handler_;
-    CEvent done_{CEvent::Kind::ManualReset};
-    std::atomic<bool> expired_{false};
-    CThread thread_;
-};
-
-// The log level dialog with the same bound on the level it sends on OK.
-class CBoundedLogLevelDlg : public CSetLogLevelDlg {
-public:
-    CBoundedLogLevelDlg(CSerialCommHandler& handler, QWidget* parent)
-        : CSetLogLevelDlg(handler, parent), handler_(handler)
-    {
-    }
-    void accept() override
-    {
-        CRequestDeadline deadline(handler_, kLogLevelReadLimitMs);
-        CSetLogLevelDlg::accept();
-    }
-
-private:
-    CSerialCommHandler& handler_;
-};
 
 }  // namespace
 
@@ -337,10 +286,5 @@ void CCalibrateDialog::Restore()
 void CCalibrateDialog::ChangeLogLevel()
 {
     if (link_ == nullptr || !link_->IsConnected()) return;
-    std::unique_ptr<CBoundedLogLevelDlg> dialog;
-    {
-        CRequestDeadline deadline(Handler(), kLogLevelReadLimitMs);
-        dialog = std::make_unique<CBoundedLogLevelDlg>(Handler(), this);
-    }
-    dialog->exec();
+    ExecBoundedLogLevelDialog(Handler(), this);
 }

@@ -11,7 +11,7 @@
 
 #include "gui/calibrate/ProcedureDialog.h"
 #include "gui/frame/ViewLink.h"
-#include "gui/logs/SetLogLevelDlg.h"
+#include "gui/logs/BoundedLogLevelDlg.h"
 #include "gui/tests/TestDialogs.h"
 #include "handler/SerialCommHandler.h"
 #include "platform/Prompt.h"
@@ -85,8 +85,7 @@ CTestDialog::CTestDialog(const tagViewContext& context, QWidget* parent) : QWidg
     log_level_button_->resize(log_level_button_->sizeHint().expandedTo(QSize(kButtonWidth / 2, 0)));
     log_level_button_->move(16, 0);
     connect(log_level_button_, &QPushButton::clicked, this, [this] {
-        CSetLogLevelDlg dialog(Handler(), this);
-        dialog.exec();
+        if (link_->IsConnected() && !reading_) ExecBoundedLogLevelDialog(Handler(), this);
     });
 
     run_dialog_ = [](CProcedureDialog& dialog) { return dialog.exec(); };
@@ -189,6 +188,7 @@ void CTestDialog::UpdateControls()
 {
     for (QPushButton* button : test_buttons_) button->setEnabled(hub_.TestsEnabled() && !reading_);
     post_button_->setEnabled(!reading_);
+    log_level_button_->setEnabled(link_->IsConnected() && !reading_);
     error_label_->setVisible(hub_.SelfTestErrorShown());
     QString state;
     if (reading_) {
