@@ -92,21 +92,30 @@ const std::vector<uint8_t> kConfig = Bytes(1001, 0x40);
 // The older firmware and configuration the board holds at the start: programmed bits (0x00)
 // where the new image goes, so that a section left unerased shows, and a configuration that a
 // download must leave alone.
+const std::vector<HexChunk> kOldFlash = {
+    {0xC00000, std::vector<uint8_t>(0x2400, 0x00)},
+    {kConfigStart, Bytes(0x200, 0x5A)},
+    {0xC10000, std::vector<uint8_t>(0x2400, 0x00)},
+    {0xC20000, std::vector<uint8_t>(0x100, 0x00)},
+};
+const HexChunk& kOldConfig = kOldFlash[1];
+
 std::string OldFlashState()
 {
     std::string text = "[Flash XC167]\n";
-    const auto add = [&text](uint32_t address, const std::vector<uint8_t>& bytes) {
-        for (size_t at = 0; at < bytes.size(); at += 32) {
-            text += Format("%06X=", static_cast<unsigned>(address + at));
-            for (size_t i = at; i < std::min(bytes.size(), at + 32); ++i) text += Format("%02X", bytes[i]);
+    for (const HexChunk& chunk : kOldFlash) {
+        for (size_t at = 0; at < chunk.bytes.size(); at += 32) {
+            text += Format("%06X=", static_cast<unsigned>(chunk.address + at));
+            for (size_t i = at; i < std::min(chunk.bytes.size(), at + 32); ++i) text += Format("%02X", chunk.bytes[i]);
             text += "\n";
         }
-    };
-    add(0xC00000, std::vector<uint8_t>(0x2400, 0x00));
-    add(kConfigStart, Bytes(0x200, 0x5A));
-    add(0xC10000, std::vector<uint8_t>(0x2400, 0x00));
-    add(0xC20000, std::vector<uint8_t>(0x100, 0x00));
+    }
     return text;
+}
+
+bool HasLineStarting(const std::vector<std::string>& lines, const char* start)
+{
+    return std::any_of(lines.begin(), lines.end(), [start](const std::string& line) { return line.rfind(start, 0) == 0; });
 }
 
 uint64_t MsSince(Clock::time_point start)
@@ -193,7 +202,7 @@ private:
     std::string CheckDownloadedFlash(const CBoardSimulator& board) const
     {
         for (const HexChunk& chunk : kImage) {
-            if (Flash(board, chunk.address, chunk.bytes.size()) != chunk.bytes) {
+            if (!Holds(board, chunk)) {
                 return Format("flash at 0x%06x differs from the image", chunk.address);
             }
         }
@@ -209,8 +218,18 @@ private:
         if (stored != (sum & 0xFFFF)) {
             return Format("checksum word 0x%04x, the flash sums to 0x%04x", stored, sum & 0xFFFF);
         }
-        if (Flash(board, kConfigStart, 0x200) != Bytes(0x200, 0x5A)) return "the configuration area changed";
+        if (!Holds(board, kOldConfig)) return "the configuration area changed";
         return "";
+    }
+
+    bool Holds(const CBoardSimulator& board, const HexChunk& chunk) const
+    {
+        return Flash(board, chunk.address, chunk.bytes.size()) == chunk.bytes;
+    }
+
+    bool HoldsOldFlash(const CBoardSimulator& board) const
+    {
+        return std::all_of(kOldFlash.begin(), kOldFlash.end(), [&](const HexChunk& chunk) { return Holds(board, chunk); });
     }
 
     void RunDownload()
@@ -237,6 +256,8 @@ private:
             } else {
                 matrix_.Wrong(name_, "download", "reported success, but " + (problem.empty() ? "no DONE" : problem), ms);
             }
+        } else if (!HasLineStarting(lines, "Erasing flash section") && !HoldsOldFlash(*board)) {
+            matrix_.Wrong(name_, "download", "failed before erasing, but the old flash changed", ms);
         } else if (DownloadFailureReported(lines)) {
             matrix_.Failed(name_, "download", FailureLine(lines), ms);
         } else {
@@ -281,6 +302,8 @@ private:
             } else {
                 matrix_.Wrong(name_, "store", "reported success, but the flash differs from header and bytes", store_ms);
             }
+        } else if (!HasLineStarting(lines, "Erasing flash section") && !Holds(*board, kOldConfig)) {
+            matrix_.Wrong(name_, "store", "failed before erasing, but the old configuration changed", store_ms);
         } else if (EndsWith(lines, {"Configuration could not be stored."})) {
             matrix_.Failed(name_, "store", FailureLine(lines), store_ms);
         } else {
