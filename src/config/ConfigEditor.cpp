@@ -305,11 +305,8 @@ bool CConfigEditor::SaveFile(const std::string& path, std::string* saved_path)
         return false;
     }
     const std::string target = WithConfigFileExtension(path);
-    CConfig config;
-    BuildConfig(config);
     std::string bytes;
-    if (!BuildConfigFileBuffer(config, save_in_ascii_, bytes)) {
-        Fail("The configuration could not be written.");
+    if (!BuildFileImage(bytes)) {
         return false;
     }
     if (!WriteFileAtomically(target, bytes)) {
@@ -318,6 +315,17 @@ bool CConfigEditor::SaveFile(const std::string& path, std::string* saved_path)
     }
     if (saved_path != nullptr) {
         *saved_path = target;
+    }
+    return true;
+}
+
+bool CConfigEditor::BuildFileImage(std::string& bytes)
+{
+    CConfig config;
+    BuildConfig(config);
+    if (!BuildConfigFileBuffer(config, save_in_ascii_, bytes)) {
+        Fail("The configuration could not be written.");
+        return false;
     }
     OutputUnshownCount("saved file");
     return true;

@@ -97,6 +97,8 @@ public:
     // its last component has no ".", through a temporary file renamed into place, so that a
     // failed save leaves the old file whole. The path saved to is handed out in saved_path.
     bool SaveFile(const std::string& path, std::string* saved_path = nullptr);
+    // The bytes SaveFile writes: the file form, scrambled unless SaveInAscii.
+    bool BuildFileImage(std::string& bytes);
     // The store form of the pages, for the flash storage.
     bool BuildStoreImage(std::string& bytes);
     // Replaces every row with the configuration in a store-form image read from flash. A
