@@ -87,6 +87,13 @@ bool CSwDownload::StartDownload(const std::string& file_name, bool verify)
     return true;
 }
 
+void CSwDownload::RequestAbort()
+{
+    if (!finished_.IsSet()) {
+        abort_.Set();
+    }
+}
+
 void CSwDownload::AbortDownload()
 {
     if (finished_.IsSet()) {
@@ -107,6 +114,8 @@ int CSwDownload::Worker()
         // Cancelled: the board is not touched.
     } else if (!boot_.Boot()) {
         // Boot has reported why.
+    } else if (Aborted()) {
+        // Asked to stop while the board was booting: nothing has been erased yet.
     } else if (!ReadDownloadLayout(layout_, this)) {
         OutputText("Error reading the .ini file.");
     } else if (CheckTransferSizes()) {

@@ -57,6 +57,10 @@ public:
     // When a download runs: asks it to stop, waits for it without limit, then shows "Download
     // aborted!" and returns the page to idle. Owner's thread.
     void AbortDownload();
+    // Asks a running download to stop at its next check and returns at once; nothing when none
+    // runs. The owner learns of the end from the page's SetRunning(false) and FinishedEvent().
+    // For a window that must not wait for the board on its own thread. Any thread.
+    void RequestAbort();
     // True once AbortDownload has asked the running worker to stop. Any thread.
     bool AbortRequested() const { return abort_.IsSet(); }
     // True from StartDownload until the worker has finished.

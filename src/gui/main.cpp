@@ -168,7 +168,7 @@ int main(int argc, char** argv)
                 char bytes[16];
                 while (read(g_signal_pipe[0], bytes, sizeof bytes) > 0) {
                 }
-                frame.close();
+                frame.CloseWithoutAsking();
                 QApplication::quit();
             });
         }

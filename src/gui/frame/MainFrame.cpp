@@ -405,10 +405,20 @@ void CMainFrame::StoreState()
     StorePlacement(isMaximized() || isMinimized() ? normalGeometry() : geometry());
 }
 
+void CMainFrame::CloseWithoutAsking()
+{
+    close_without_asking_ = true;
+    close();
+}
+
 void CMainFrame::closeEvent(QCloseEvent* event)
 {
     if (changing_view_) {
         close_requested_ = true;
+        event->ignore();
+        return;
+    }
+    if (!close_without_asking_ && view_ != nullptr && !view_->QueryClose()) {
         event->ignore();
         return;
     }

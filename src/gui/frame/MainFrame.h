@@ -78,6 +78,9 @@ public:
     // Writes "Last Shown View" and the placement (each coordinate only when above 0). Called
     // when the window closes.
     void StoreState();
+    // Closes the window without asking the view first (a stop signal): a running operation is
+    // ended as when the view is destroyed.
+    void CloseWithoutAsking();
     // Writes the coordinates of rect that are above 0 as "Window Left" ... "Window Bottom"
     // (right and bottom one past the last pixel, as stored rectangles are).
     static void StorePlacement(const QRect& rect);
@@ -123,6 +126,7 @@ private:
     // another view or close the window meanwhile: both wait until the change is complete.
     bool changing_view_ = false;
     bool close_requested_ = false;
+    bool close_without_asking_ = false;
     bool view_commands_enabled_ = true;
     BuffersOverviewOpener buffers_overview_opener_;
 

@@ -1,5 +1,6 @@
 #include "gui/frame/ViewTable.h"
 
+#include "gui/download/SwDownloadView.h"
 #include "gui/preferences/PreferencesView.h"
 #include "gui/script/ScriptView.h"
 
@@ -10,6 +11,11 @@ CZovView* CreateScriptView(const tagViewContext& context, QWidget* parent)
     return new CScriptView(context, parent);
 }
 
+CZovView* CreateSwDownloadView(const tagViewContext& context, QWidget* parent)
+{
+    return new CSwDownloadView(context, parent);
+}
+
 CZovView* CreatePreferencesView(const tagViewContext&, QWidget* parent)
 {
     return new CPreferencesView(parent);
@@ -17,7 +23,7 @@ CZovView* CreatePreferencesView(const tagViewContext&, QWidget* parent)
 
 const std::array<tagViewEntry, kViewCount> kViews = {{
     {kViewScripting, "&Scripting", "Scripting", true, &CreateScriptView},
-    {kViewSwDownload, "Software &Download", "Download", false, nullptr},
+    {kViewSwDownload, "Software &Download", "Download", false, &CreateSwDownloadView},
     {kViewConfiguration, "&Configuration", "Configuration", false, nullptr},
     {kViewCalibration, "C&alibration", "Calibration", true, nullptr},
     {kViewTests, "&Tests", "Tests", true, nullptr},

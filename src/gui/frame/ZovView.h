@@ -21,6 +21,9 @@ public:
     // The command handler of the view's page, for the buffers overview; null when the view has
     // none (or its page has not connected).
     virtual CSerialCommHandler* CommHandler() { return nullptr; }
+    // Asked before the main window closes (not when it is made to close). False keeps the
+    // window open; a view that has work to end first may close the window itself afterwards.
+    virtual bool QueryClose() { return true; }
 
 private:
     const int number_;
