@@ -9,6 +9,7 @@
 #include "TestSupport.h"
 #include "config/ConfigEditor.h"
 #include "config/ConfigFile.h"
+#include "platform/Paths.h"
 #include "platform/Prompt.h"
 
 namespace {
@@ -547,4 +548,20 @@ TEST_F(ConfigEditorTest, NewAndEditedDcmOutputRowsAndDelete)
     EXPECT_TRUE(editor_->DeleteRow(3, 1));
     EXPECT_FALSE(editor_->DeleteRow(3, 1));
     EXPECT_EQ(Names(3), (Texts{"DCM i1:01", "x"}));
+}
+
+TEST_F(ConfigEditorTest, TheShippedSampleFillsEveryPageWithoutAMessage)
+{
+    editor_ = std::make_unique<CConfigEditor>(&view_, true);
+    ASSERT_TRUE(editor_->LoadFile(SupportFile("Samples/SampleConfiguration.cfg")));
+    EXPECT_TRUE(prompt_.Texts().empty());
+    for (int page = 0; page < kConfigPageCount; ++page) {
+        EXPECT_FALSE(editor_->Rows(page).empty()) << page;
+        EXPECT_TRUE(editor_->HasTab(page)) << page;
+    }
+    EXPECT_EQ(editor_->DefaultSaveName(), "Nemra_II_38_cm_demo.cfg");
+    // Its DCM input lines have their three bytes, and a new line goes after them.
+    EXPECT_EQ(editor_->GetDcmByte(EDcmByteTable::Debounce, 4), 0x14);
+    EXPECT_EQ(editor_->GetDcmByte(EDcmByteTable::Mode, 1), 1);
+    EXPECT_EQ(editor_->NextDcmInputLine(), 5);
 }
