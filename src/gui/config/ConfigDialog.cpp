@@ -30,6 +30,8 @@ QFont MessageFont()
     return font;
 }
 
+constexpr int kNarrowButtonWidth = 70;
+
 QString ShownLines(QString text)
 {
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
@@ -114,23 +116,22 @@ QPushButton* CConfigDialog::AddButton(const char* text, const char* object_name)
 
 void CConfigDialog::LayOut()
 {
-    auto* buttons = new QVBoxLayout;
-    for (QWidget* button : std::initializer_list<QWidget*>{load_, merge_, save_}) {
+    // The tabs take the whole width, so that all eight fit when the fixed pages are shown; the
+    // buttons sit in one row below them and may shrink in a narrow window.
+    auto* buttons = new QHBoxLayout;
+    for (QPushButton* button : {load_, merge_, save_, store_, retrieve_, abort_}) {
+        button->setMinimumWidth(kNarrowButtonWidth);
         buttons->addWidget(button);
+        if (button == save_) {
+            buttons->addSpacing(24);
+            buttons->addStretch(1);
+        }
     }
-    buttons->addSpacing(16);
-    buttons->addWidget(store_);
-    buttons->addWidget(retrieve_);
-    buttons->addWidget(abort_);
     buttons->addWidget(ascii_);
-    buttons->addStretch(1);
-
-    auto* top = new QHBoxLayout;
-    top->addWidget(tabs_, 1);
-    top->addLayout(buttons);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addLayout(top, 3);
+    layout->addWidget(tabs_, 3);
+    layout->addLayout(buttons);
     layout->addWidget(messages_, 1);
     layout->addWidget(progress_);
 }
