@@ -361,7 +361,7 @@ bool CConfigEditor::IsEditable(int page, size_t row) const
     return found != nullptr && !found->Record.Fixed;
 }
 
-std::string CConfigEditor::CommitText(int page, size_t row, const std::string& typed)
+std::string CConfigEditor::CommitText(int page, size_t row, const std::string& typed, bool quiet)
 {
     tagConfigRow* found = MutableRow(page, row);
     if (found == nullptr) {
@@ -378,7 +378,9 @@ std::string CConfigEditor::CommitText(int page, size_t row, const std::string& t
         int32_t number = DecimalToInt32(typed);
         if (number < record.IntegerLow || number > record.IntegerHigh) {
             number = record.IntegerLow;
-            AdaptedMessage(found->Name);
+            if (!quiet) {
+                AdaptedMessage(found->Name);
+            }
         }
         value = Format("%d", static_cast<int>(number));
         break;
@@ -389,7 +391,9 @@ std::string CConfigEditor::CommitText(int page, size_t row, const std::string& t
         // Written so that "nan" counts as outside, too.
         if (!(number >= record.FloatLow && number <= record.FloatHigh)) {
             number = record.FloatLow;
-            AdaptedMessage(found->Name);
+            if (!quiet) {
+                AdaptedMessage(found->Name);
+            }
         }
         value = FormatFixed2(number);
         break;

@@ -111,8 +111,9 @@ public:
     // Takes over the text typed into an Integer, Float, String, IntegerRange or FloatRange row:
     // converted and reformatted; a range value outside the bounds becomes the lower bound with
     // the message "The value of "<name>" is not within the range and will be adapted.".
-    // Returns the value the row shows now.
-    std::string CommitText(int page, size_t row, const std::string& typed);
+    // Returns the value the row shows now. quiet adapts without the message (the page is
+    // closing and shows no more boxes).
+    std::string CommitText(int page, size_t row, const std::string& typed, bool quiet = false);
     // Takes over the choice of a Boolean ("TRUE", "FALSE") or list row; false for a text that
     // is not one of the row's choices.
     bool CommitChoice(int page, size_t row, const std::string& choice);

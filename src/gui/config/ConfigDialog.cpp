@@ -167,8 +167,9 @@ void CConfigDialog::OpenFrom(const CConfig& working)
 
 void CConfigDialog::CloseInto(CConfig& working)
 {
+    // A value still being typed is kept; no box may open while the view is being destroyed.
     for (CPropCtrl* grid : grids_) {
-        grid->EndEdit(true);
+        grid->EndEdit(true, true);
     }
     editor_.Close(working);
 }

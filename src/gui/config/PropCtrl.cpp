@@ -179,7 +179,7 @@ void CPropCtrl::Refresh()
         for (size_t i = 0; i < rows.size(); ++i) {
             FillItem(topLevelItem(static_cast<int>(i)), i);
         }
-        if (edited_row_ >= 0 && load_->isVisible()) {
+        if (edited_row_ >= 0 && !load_->isHidden()) {
             const tagConfigRow* row = editor_.Row(page_, static_cast<size_t>(edited_row_));
             const bool has_data = row != nullptr && !row->Record.Data.empty();
             save_->setEnabled(has_data);
@@ -322,7 +322,7 @@ void CPropCtrl::EditorLostFocus()
     }
 }
 
-void CPropCtrl::EndEdit(bool commit)
+void CPropCtrl::EndEdit(bool commit, bool quiet)
 {
     if (edited_row_ < 0 || ending_) {
         return;
@@ -330,8 +330,8 @@ void CPropCtrl::EndEdit(bool commit)
     ending_ = true;
     const size_t row = static_cast<size_t>(edited_row_);
     edited_row_ = -1;
-    const bool from_edit = edit_->isVisible();
-    const bool from_combo = combo_->isVisible();
+    const bool from_edit = !edit_->isHidden();
+    const bool from_combo = !combo_->isHidden();
     const std::string typed = edit_->text().toStdString();
     const std::string chosen = combo_->currentText().toStdString();
     HideEditors();
@@ -340,7 +340,7 @@ void CPropCtrl::EndEdit(bool commit)
     if (commit && from_edit) {
         const tagConfigRow* before = editor_.Row(page_, row);
         const std::string old_value = before != nullptr ? before->Value : std::string();
-        edited = editor_.CommitText(page_, row, typed) != old_value;
+        edited = editor_.CommitText(page_, row, typed, quiet) != old_value;
     } else if (commit && from_combo && !chosen.empty()) {
         const tagConfigRow* before = editor_.Row(page_, row);
         edited = before != nullptr && before->Value != chosen && editor_.CommitChoice(page_, row, chosen);

@@ -49,7 +49,8 @@ public:
     // Selects row and shows its in-place editor (none for a fixed row).
     void BeginEdit(int row);
     // Hides the in-place controls; commit takes the edit field's or the list's value over.
-    void EndEdit(bool commit = true);
+    // quiet: a range value is adapted without the message box (the page is closing).
+    void EndEdit(bool commit = true, bool quiet = false);
 
     // The controls, for tests and screenshots (hidden while not in use).
     CPropEdit* EditField() const { return edit_; }
