@@ -2,10 +2,13 @@
 
 #include <cstring>
 #include <limits>
+#include <memory>
 #include <optional>
 #include <string_view>
+#include <unordered_map>
 
 #include "config/ConfigEscape.h"
+#include "config/ConfigTextIndex.h"
 #include "config/NumberText.h"
 #include "platform/Format.h"
 #include "platform/Prompt.h"
@@ -15,6 +18,8 @@ const char kConfigFileHeader[] = "Nemra configuration file\r\n\r\n";
 namespace {
 
 constexpr size_t kNone = std::string_view::npos;
+
+std::optional<size_t> g_budget_for_testing;
 
 void Fail(const std::string& text)
 {
@@ -47,12 +52,28 @@ void SplitList(std::string_view text, Convert convert)
 }
 
 // Reads one buffer. Every position is an index below length_, and every scan is bounded by it.
+//
+// The scans walk the buffer directly, which is quickest for any ordinary file. A buffer laid out
+// so that the scans of many records run over the same text (quotes that throw the key searches
+// out of step, a whole file on one line) would make that quadratic; so the reader counts the
+// bytes its scans cover, and once they pass a few times the buffer's size it builds the
+// buffer's index and from then on answers every scan by a lookup, and reads what stands at one
+// position only once. Both ways give the same answers.
 class CConfigReader {
 public:
     CConfigReader(const char* buffer, size_t length, int form, const CInputFuncTable& inputs,
                   const COutputCondTable& outputs, std::vector<std::unique_ptr<CConfigItem>>& items)
-        : buffer_(buffer), length_(length), form_(form), inputs_(inputs), outputs_(outputs), items_(items)
+        : buffer_(buffer),
+          length_(length),
+          form_(form),
+          inputs_(inputs),
+          outputs_(outputs),
+          items_(items),
+          budget_(ScanBudget(length))
     {
+        if (budget_ == 0) {
+            index_ = std::make_unique<CConfigTextIndex>(buffer_, length_);
+        }
     }
 
     bool Read()
@@ -72,21 +93,39 @@ public:
 private:
     // The keyword's position at or after start, outside quoted text and before the next "["
     // that is not quoted; kNone when there is none.
-    size_t FindKeyword(size_t start, std::string_view keyword) const
+    size_t FindKeyword(size_t start, std::string_view keyword)
+    {
+        if (index_) {
+            size_t found = kNone;
+            if (index_->FindKeyword(start, keyword, found) == CConfigTextIndex::SearchEnd::MissingQuote) {
+                Warn("Error in configuration: Missing terminating \" character.");
+            }
+            return found;
+        }
+        const size_t found = ScanForKeyword(start, keyword);
+        return found;
+    }
+
+    // The plain search; the bytes it passes count against the budget.
+    size_t ScanForKeyword(size_t start, std::string_view keyword)
     {
         size_t position = start;
+        const auto spent = [&](size_t reached) { Spend(std::min(reached, length_) - std::min(start, length_)); };
         while (position < length_) {
             const char c = buffer_[position];
             if (c == keyword[0] && length_ - position > keyword.size()) {
                 if (std::memcmp(buffer_ + position, keyword.data(), keyword.size()) == 0) {
+                    spent(position);
                     return position;
                 }
                 ++position;
             } else if (c == '[') {
+                spent(position);
                 return kNone;
             } else if (c == '"') {
                 const size_t closing = SkipQuoted(position + 1);
                 if (closing == kNone) {
+                    spent(length_);
                     Warn("Error in configuration: Missing terminating \" character.");
                     return kNone;
                 }
@@ -95,7 +134,17 @@ private:
                 ++position;
             }
         }
+        spent(length_);
         return kNone;
+    }
+
+    // Counts bytes covered by plain scans; past the budget the index takes over.
+    void Spend(size_t bytes)
+    {
+        work_ += bytes;
+        if (!index_ && work_ > budget_) {
+            index_ = std::make_unique<CConfigTextIndex>(buffer_, length_);
+        }
     }
 
     // The closing quote of quoted text starting at start, kNone at the buffer's end.
@@ -115,13 +164,37 @@ private:
         return kNone;
     }
 
-    size_t LineEnd(size_t from) const
+    size_t LineEnd(size_t from)
     {
+        if (index_) {
+            return index_->LineEnd(from);
+        }
         size_t i = from;
         while (i < length_ && !IsLineEnd(buffer_[i])) {
             ++i;
         }
+        Spend(i - std::min(from, i));
         return i;
+    }
+
+    // The first "=" or double quote in [from, end), kNone if none.
+    size_t FindEquals(size_t from, size_t end)
+    {
+        return index_ ? index_->FindEquals(from, end) : ScanIn(from, end, '=');
+    }
+
+    size_t FindQuote(size_t from, size_t end)
+    {
+        return index_ ? index_->FindQuote(from, end) : ScanIn(from, end, '"');
+    }
+
+    size_t ScanIn(size_t from, size_t end, char c)
+    {
+        const size_t found = FindIn(from, end, c);
+        if (from < end) {
+            Spend((found == kNone ? end : found) - from);
+        }
+        return found;
     }
 
     // The first c in [from, end), kNone if none.
@@ -139,57 +212,98 @@ private:
         return from < end ? std::string_view(buffer_ + from, end - from) : std::string_view();
     }
 
-    // The text after the "=" of the key's line; false when the line has no "=".
-    bool ValueText(size_t key, std::string_view& text) const
+    // The text after the "=" of the key's line, as [from, end); false when the line has no "=".
+    bool ValueText(size_t key, size_t& from, size_t& end)
     {
-        const size_t end = LineEnd(key);
-        const size_t equals = FindIn(key, end, '=');
+        end = LineEnd(key);
+        const size_t equals = FindEquals(key, end);
         if (equals == kNone) {
             return false;
         }
-        text = Text(equals + 1, end);
+        from = equals + 1;
         return true;
     }
 
-    int32_t ReadInteger(size_t key) const
+    // [from, end) converted as a decimal integer or floating-point number. Once the index is
+    // in use, the text at one position is converted only once.
+    int32_t Int32At(size_t from, size_t end)
     {
-        std::string_view text;
-        return ValueText(key, text) ? DecimalToInt32(text) : -1;
+        if (!index_) {
+            Spend(end - std::min(from, end));
+            return DecimalToInt32(Text(from, end));
+        }
+        const auto [kept, added] = integers_.try_emplace(Key(from, end), 0);
+        if (added) {
+            kept->second = DecimalToInt32(Text(from, end));
+        }
+        return kept->second;
     }
 
-    float ReadFloat(size_t key) const
+    double DoubleAt(size_t from, size_t end)
     {
-        std::string_view text;
-        return ValueText(key, text) ? DoubleToFloat(DecimalToDouble(text)) : -1.0f;
+        if (!index_) {
+            Spend(end - std::min(from, end));
+            return DecimalToDouble(Text(from, end));
+        }
+        const auto [kept, added] = doubles_.try_emplace(Key(from, end), 0.0);
+        if (added) {
+            kept->second = DecimalToDouble(Text(from, end));
+        }
+        return kept->second;
+    }
+
+    static uint64_t Key(size_t from, size_t end)
+    {
+        return (static_cast<uint64_t>(from) << 32) | static_cast<uint32_t>(end);
+    }
+
+    int32_t ReadInteger(size_t key)
+    {
+        size_t from = 0;
+        size_t end = 0;
+        return ValueText(key, from, end) ? Int32At(from, end) : -1;
+    }
+
+    float ReadFloat(size_t key)
+    {
+        size_t from = 0;
+        size_t end = 0;
+        return ValueText(key, from, end) ? DoubleToFloat(DoubleAt(from, end)) : -1.0f;
     }
 
     // The opening quote after the "=" of the key's line, kNone when either is missing.
-    size_t OpeningQuote(size_t key, size_t line_end) const
+    size_t OpeningQuote(size_t key, size_t line_end)
     {
-        const size_t equals = FindIn(key, line_end, '=');
-        return equals == kNone ? kNone : FindIn(equals + 1, line_end, '"');
+        const size_t equals = FindEquals(key, line_end);
+        return equals == kNone ? kNone : FindQuote(equals + 1, line_end);
     }
 
-    std::string ReadQuoted(size_t key) const
+    std::string ReadQuoted(size_t key)
     {
         const size_t end = LineEnd(key);
         const size_t open = OpeningQuote(key, end);
         if (open == kNone) {
             return std::string();
         }
+        if (index_) {
+            const size_t close = index_->EscapedTextEnd(open + 1);
+            return close < end ? UnescapeConfigText(Text(open + 1, close)) : std::string();
+        }
         for (size_t i = open + 1; i < end;) {
             if (buffer_[i] == '\\') {
                 i += 2;
             } else if (buffer_[i] == '"') {
+                Spend(i - open);
                 return UnescapeConfigText(Text(open + 1, i));
             } else {
                 ++i;
             }
         }
+        Spend(end - open);
         return std::string();
     }
 
-    std::vector<uint8_t> ReadBinary(size_t key) const
+    std::vector<uint8_t> ReadBinary(size_t key)
     {
         std::vector<uint8_t> data;
         const size_t open = OpeningQuote(key, LineEnd(key));
@@ -197,7 +311,7 @@ private:
             return data;
         }
         if (form_ == kConfigFileForm) {
-            ReadHexData(open + 1, data);
+            data = ReadHexData(open + 1);
         } else if (form_ == kConfigStoreForm) {
             ReadEscapedData(open + 1, data);
         }
@@ -220,9 +334,24 @@ private:
 
     // Pairs of hexadecimal digits up to the next quote; anything else between them (blanks,
     // line breaks) is skipped.
-    void ReadHexData(size_t start, std::vector<uint8_t>& data) const
+    std::vector<uint8_t> ReadHexData(size_t start)
     {
-        size_t end = FindIn(start, length_, '"');
+        if (!index_) {
+            std::vector<uint8_t> data;
+            Spend(ScanHexData(start, data) - std::min(start, length_));
+            return data;
+        }
+        const auto [kept, added] = hex_data_.try_emplace(start);
+        if (added) {
+            ScanHexData(start, kept->second);
+        }
+        return kept->second;
+    }
+
+    // Returns where the data ends.
+    size_t ScanHexData(size_t start, std::vector<uint8_t>& data) const
+    {
+        size_t end = index_ ? index_->FindQuote(start, length_) : FindIn(start, length_, '"');
         if (end == kNone) {
             end = length_;
         }
@@ -236,14 +365,18 @@ private:
                 ++i;
             }
         }
+        return std::max(start, end);
     }
 
     // Raw bytes up to the closing quote, each backslash taking the byte after it as it is.
     // Without a closing quote there is no data.
-    void ReadEscapedData(size_t start, std::vector<uint8_t>& data) const
+    void ReadEscapedData(size_t start, std::vector<uint8_t>& data)
     {
         size_t close = kNone;
-        for (size_t i = start; i < length_;) {
+        if (index_) {
+            close = index_->EscapedTextEnd(start);
+        }
+        for (size_t i = start; !index_ && i < length_;) {
             if (buffer_[i] == '\\') {
                 i += 2;
             } else if (buffer_[i] == '"') {
@@ -252,6 +385,9 @@ private:
             } else {
                 ++i;
             }
+        }
+        if (!index_) {
+            Spend((close == kNone ? length_ : close) - std::min(start, length_));
         }
         if (close == kNone) {
             return;
@@ -264,27 +400,82 @@ private:
         }
     }
 
-    static bool ReadIntegerList(std::string_view range, std::vector<int32_t>& list)
+    // A "Range" key and the end of its line. Its "=" is looked for from the key's index 5 and
+    // its ".." from index 6, as the format has always done.
+    struct RangeLine {
+        size_t start;
+        size_t end;
+    };
+
+    size_t RangeEquals(const RangeLine& range)
     {
-        const size_t equals = range.find('=', 5);
+        if (index_) {
+            return index_->FindEquals(range.start + 5, range.end);
+        }
+        const size_t found = Text(range.start, range.end).find('=', 5);
+        return found == kNone ? kNone : range.start + found;
+    }
+
+    size_t RangeDots(const RangeLine& range)
+    {
+        if (index_) {
+            return index_->FindDots(range.start + 6, range.end);
+        }
+        const size_t found = Text(range.start, range.end).find("..", 6);
+        return found == kNone ? kNone : range.start + found;
+    }
+
+    // The values after the "=" of a list range; false (after its message) without "=".
+    bool RangeValues(const RangeLine& range, size_t& equals)
+    {
+        Spend(range.end - range.start);  // the searches and the list's pieces below
+        equals = RangeEquals(range);
         if (equals == kNone) {
             Fail("Error in configuration: Range without = sign.");
             return false;
         }
-        SplitList(range.substr(equals + 1), [&](std::string_view piece) { list.push_back(DecimalToInt32(piece)); });
         return true;
     }
 
-    static bool ReadFloatList(std::string_view range, std::vector<float>& list)
+    // Once the index is in use, the list after one "=" is read once and shared.
+    template <typename Element, typename Reader>
+    bool ReadList(const RangeLine& range, std::unordered_map<uint64_t, std::vector<Element>>& kept_lists,
+                  std::vector<Element>& list, Reader read_list)
     {
-        const size_t equals = range.find('=', 5);
-        if (equals == kNone) {
-            Fail("Error in configuration: Range without = sign.");
+        size_t equals = kNone;
+        if (!RangeValues(range, equals)) {
             return false;
         }
-        SplitList(range.substr(equals + 1),
-                  [&](std::string_view piece) { list.push_back(DoubleToFloat(DecimalToDouble(piece))); });
+        const std::string_view values = Text(equals + 1, range.end);
+        if (!index_) {
+            return read_list(values, list);
+        }
+        const uint64_t key = Key(equals, range.end);
+        if (const auto kept = kept_lists.find(key); kept != kept_lists.end()) {
+            list = kept->second;
+            return true;
+        }
+        if (!read_list(values, list)) {
+            return false;
+        }
+        kept_lists.emplace(key, list);
         return true;
+    }
+
+    bool ReadIntegerList(const RangeLine& range, std::vector<int32_t>& list)
+    {
+        return ReadList(range, integer_lists_, list, [](std::string_view values, std::vector<int32_t>& read) {
+            SplitList(values, [&](std::string_view piece) { read.push_back(DecimalToInt32(piece)); });
+            return true;
+        });
+    }
+
+    bool ReadFloatList(const RangeLine& range, std::vector<float>& list)
+    {
+        return ReadList(range, float_lists_, list, [](std::string_view values, std::vector<float>& read) {
+            SplitList(values, [&](std::string_view piece) { read.push_back(DoubleToFloat(DecimalToDouble(piece))); });
+            return true;
+        });
     }
 
     // A quote preceded by an odd number of backslashes belongs to the text.
@@ -302,43 +493,43 @@ private:
         return kNone;
     }
 
-    static bool ReadStringList(std::string_view range, std::vector<std::string>& list)
+    bool ReadStringList(const RangeLine& range, std::vector<std::string>& list)
     {
-        const size_t equals = range.find('=', 5);
-        if (equals == kNone) {
-            Fail("Error in configuration: Range without = sign.");
-            return false;
-        }
-        for (size_t open = range.find('"', equals + 1); open != kNone;) {
-            const size_t close = ClosingQuote(range, open + 1);
-            if (close == kNone) {
-                Fail("Error in configuration: String without closing \"");
-                return false;
+        return ReadList(range, string_lists_, list, [](std::string_view values, std::vector<std::string>& read) {
+            for (size_t open = values.find('"'); open != kNone;) {
+                const size_t close = ClosingQuote(values, open + 1);
+                if (close == kNone) {
+                    Fail("Error in configuration: String without closing \"");
+                    return false;
+                }
+                read.push_back(UnescapeConfigText(values.substr(open + 1, close - open - 1)));
+                open = values.find('"', close + 1);
             }
-            list.push_back(UnescapeConfigText(range.substr(open + 1, close - open - 1)));
-            open = range.find('"', close + 1);
-        }
-        return true;
+            return true;
+        });
     }
 
     // A range line "Range = low..high" for Types 0 and 1; false without "..".
-    static bool IsBoundedRange(std::string_view range)
+    bool IsBoundedRange(const RangeLine& range)
     {
-        return range.find("..", 6) != kNone;
+        Spend(range.end - range.start);
+        return RangeDots(range) != kNone;
     }
 
-    // Low and high of a bounded range; false (after its message) when it has no "=".
-    static bool SplitBoundedRange(std::string_view range, const std::string& name, std::string_view& low,
-                                  std::string_view& high)
+    // Where low and high of a bounded range stand: low in [low_from, low_end), high from
+    // high_from to the end of the line; false (after its message) when it has no "=".
+    bool SplitBoundedRange(const RangeLine& range, const std::string& name, size_t& low_from, size_t& low_end,
+                           size_t& high_from)
     {
-        const size_t dots = range.find("..", 6);
-        const size_t equals = range.find('=', 5);
+        const size_t dots = RangeDots(range);
+        const size_t equals = RangeEquals(range);
         if (equals == kNone) {
             Fail(Format("Error parsing configuration: \"Range\"  of \"%s\" has no \"=\" sign", name.c_str()));
             return false;
         }
-        low = equals < dots ? range.substr(equals + 1, dots - equals - 1) : std::string_view();
-        high = range.substr(dots + 2);
+        low_from = equals < dots ? equals + 1 : dots;
+        low_end = dots;
+        high_from = dots + 2;
         return true;
     }
 
@@ -360,7 +551,7 @@ private:
         bool fixed = false;
     };
 
-    bool MakeInteger(const Head& head, size_t value_key, const std::optional<std::string_view>& range)
+    bool MakeInteger(const Head& head, size_t value_key, const std::optional<RangeLine>& range)
     {
         const int32_t value = ReadInteger(value_key);
         if (!range) {
@@ -368,13 +559,14 @@ private:
             return true;
         }
         if (IsBoundedRange(*range)) {
-            std::string_view low_text;
-            std::string_view high_text;
-            if (!SplitBoundedRange(*range, head.name, low_text, high_text)) {
+            size_t low_from = 0;
+            size_t low_end = 0;
+            size_t high_from = 0;
+            if (!SplitBoundedRange(*range, head.name, low_from, low_end, high_from)) {
                 return false;
             }
-            const int32_t low = DecimalToInt32(low_text);
-            const int32_t high = DecimalToInt32(high_text);
+            const int32_t low = Int32At(low_from, low_end);
+            const int32_t high = Int32At(high_from, range->end);
             if (!(low <= value && value <= high)) {
                 WarnOutOfRange(head.name);
             }
@@ -396,7 +588,7 @@ private:
         return true;
     }
 
-    bool MakeFloat(const Head& head, size_t value_key, const std::optional<std::string_view>& range)
+    bool MakeFloat(const Head& head, size_t value_key, const std::optional<RangeLine>& range)
     {
         const float value = ReadFloat(value_key);
         if (!range) {
@@ -404,13 +596,14 @@ private:
             return true;
         }
         if (IsBoundedRange(*range)) {
-            std::string_view low_text;
-            std::string_view high_text;
-            if (!SplitBoundedRange(*range, head.name, low_text, high_text)) {
+            size_t low_from = 0;
+            size_t low_end = 0;
+            size_t high_from = 0;
+            if (!SplitBoundedRange(*range, head.name, low_from, low_end, high_from)) {
                 return false;
             }
-            const float low = DoubleToFloat(DecimalToDouble(low_text));
-            const float high = DoubleToFloat(DecimalToDouble(high_text));
+            const float low = DoubleToFloat(DoubleAt(low_from, low_end));
+            const float high = DoubleToFloat(DoubleAt(high_from, range->end));
             if (value < low || value > high) {
                 WarnOutOfRange(head.name);
             }
@@ -436,7 +629,7 @@ private:
         return true;
     }
 
-    bool MakeString(const Head& head, const std::string& value, const std::optional<std::string_view>& range)
+    bool MakeString(const Head& head, const std::string& value, const std::optional<RangeLine>& range)
     {
         if (!range) {
             Add<CConfigItemString>(head, value);
@@ -518,11 +711,11 @@ private:
                 return false;
             }
         }
-        std::optional<std::string_view> range_text;
+        std::optional<RangeLine> range_text;
         if (type <= 2) {
             const size_t range_key = FindKeyword(body, "Range");
             if (range_key != kNone) {
-                range_text = Text(range_key, LineEnd(range_key));
+                range_text = RangeLine{range_key, LineEnd(range_key)};
             }
         }
 
@@ -562,9 +755,34 @@ private:
     const CInputFuncTable& inputs_;
     const COutputCondTable& outputs_;
     std::vector<std::unique_ptr<CConfigItem>>& items_;
+
+    // How many bytes the plain scans may cover, per buffer byte and in all, before the index is
+    // built. An ordinary file's scans cover each byte a few times.
+    static constexpr size_t kScanBudgetPerByte = 16;
+    static constexpr size_t kScanBudgetBase = 65536;
+    static size_t ScanBudget(size_t length)
+    {
+        const std::optional<size_t> forced = g_budget_for_testing;
+        return forced ? *forced : kScanBudgetPerByte * length + kScanBudgetBase;
+    }
+    const size_t budget_;
+    size_t work_ = 0;
+    std::unique_ptr<CConfigTextIndex> index_;
+    // What was read at one position, once the index is in use.
+    std::unordered_map<uint64_t, int32_t> integers_;
+    std::unordered_map<uint64_t, double> doubles_;
+    std::unordered_map<size_t, std::vector<uint8_t>> hex_data_;
+    std::unordered_map<uint64_t, std::vector<int32_t>> integer_lists_;
+    std::unordered_map<uint64_t, std::vector<float>> float_lists_;
+    std::unordered_map<uint64_t, std::vector<std::string>> string_lists_;
 };
 
 }  // namespace
+
+void SetConfigScanBudgetForTesting(std::optional<size_t> budget)
+{
+    g_budget_for_testing = budget;
+}
 
 CConfig::CConfig() : input_table_(CInputFuncTable::Acquire()), output_table_(COutputCondTable::Acquire()) {}
 

@@ -22,6 +22,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,10 @@ private:
     std::shared_ptr<const CInputFuncTable> input_table_;
     std::shared_ptr<const COutputCondTable> output_table_;
 };
+
+// Tests only: how many bytes the reader's plain scans may cover before it builds the buffer's
+// index (0: build it at once); nothing restores the default of a few times the buffer's size.
+void SetConfigScanBudgetForTesting(std::optional<size_t> budget);
 
 // The 28 header bytes of the file form.
 extern const char kConfigFileHeader[];

@@ -99,9 +99,28 @@ int32_t DecimalToInt32(std::string_view text)
     return ToInt32(ParseInteger(text, 10));
 }
 
+namespace {
+
+// strtod never reads past the first byte that cannot belong to a number ("1.5e-3", "0x1p4",
+// "inf", "nan(abc)"), so only the blanks and the run of such bytes after them need copying.
+bool MayBelongToNumber(char c)
+{
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' || c == '+' ||
+           c == '-' || c == '_' || c == '(' || c == ')';
+}
+
+}  // namespace
+
 double DecimalToDouble(std::string_view text)
 {
-    const std::string copy(text);  // strtod needs the terminating NUL
+    size_t end = 0;
+    while (end < text.size() && IsSpace(text[end])) {
+        ++end;
+    }
+    while (end < text.size() && MayBelongToNumber(text[end])) {
+        ++end;
+    }
+    const std::string copy(text.substr(0, end));  // strtod needs the terminating NUL
     return strtod_l(copy.c_str(), nullptr, ClassicLocale());
 }
 
