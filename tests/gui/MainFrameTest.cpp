@@ -101,9 +101,10 @@ void MainFrameTest::StartView_data()
     QTest::newRow("missing") << -1 << 1;
     QTest::newRow("0 is Scripting") << 0 << 1;
     QTest::newRow("Scripting") << 1 << 1;
+    QTest::newRow("Configuration") << 3 << 3;
     QTest::newRow("Preferences") << 6 << 6;
     QTest::newRow("out of range") << 7 << 1;
-    QTest::newRow("view not built") << 3 << 1;
+    QTest::newRow("view not built") << 4 << 1;
 }
 
 void MainFrameTest::StartView()

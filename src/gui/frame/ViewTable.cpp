@@ -1,5 +1,6 @@
 #include "gui/frame/ViewTable.h"
 
+#include "gui/config/ConfigView.h"
 #include "gui/download/SwDownloadView.h"
 #include "gui/preferences/PreferencesView.h"
 #include "gui/script/ScriptView.h"
@@ -16,6 +17,11 @@ CZovView* CreateSwDownloadView(const tagViewContext& context, QWidget* parent)
     return new CSwDownloadView(context, parent);
 }
 
+CZovView* CreateConfigView(const tagViewContext& context, QWidget* parent)
+{
+    return new CConfigView(context, parent);
+}
+
 CZovView* CreatePreferencesView(const tagViewContext&, QWidget* parent)
 {
     return new CPreferencesView(parent);
@@ -24,7 +30,7 @@ CZovView* CreatePreferencesView(const tagViewContext&, QWidget* parent)
 const std::array<tagViewEntry, kViewCount> kViews = {{
     {kViewScripting, "&Scripting", "Scripting", true, &CreateScriptView},
     {kViewSwDownload, "Software &Download", "Download", false, &CreateSwDownloadView},
-    {kViewConfiguration, "&Configuration", "Configuration", false, nullptr},
+    {kViewConfiguration, "&Configuration", "Configuration", false, &CreateConfigView},
     {kViewCalibration, "C&alibration", "Calibration", true, nullptr},
     {kViewTests, "&Tests", "Tests", true, nullptr},
     {kViewPreferences, "&Preferences", "Preferences", false, &CreatePreferencesView},
