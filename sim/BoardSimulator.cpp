@@ -517,6 +517,11 @@ void CBoardSimulator::Stop()
     }
     impl_->stop.Set();
     impl_->thread.Join();
+    // The line goes with the board, as when the program ends: the tool's port sees a hang-up.
+    // The models stay for Inspect.
+    impl_->master.Reset();
+    impl_->keep_slave.Reset();
+    impl_->inotify.Reset();
     if (!options_.link_path.empty()) {
         char target[256] = {};
         const ssize_t n = readlink(options_.link_path.c_str(), target, sizeof target - 1);

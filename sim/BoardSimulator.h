@@ -50,8 +50,9 @@ public:
     std::string DevicePath() const;
     // The pseudo-terminal device (/dev/pts/N); empty before Start.
     std::string DeviceName() const { return device_; }
-    // Stops and joins the board's thread, writes the state file, removes the symbolic link.
-    // Does nothing when not running.
+    // Stops and joins the board's thread, writes the state file, closes the pseudo-terminal (the
+    // tool's port sees a hang-up, as when zov-boardsim ends) and removes the symbolic link. The
+    // models stay for Inspect. Does nothing when not running.
     void Stop();
     bool Running() const { return running_; }
 

@@ -66,14 +66,28 @@ void CBootCommHandler::Output(const std::string& text)
 
 // ---- serial primitives ----
 
+void CBootCommHandler::NotePortFailure()
+{
+    if (!port_failed_) {
+        port_failed_ = true;
+        Output(Format("The serial port %s failed: %s.", port_name_.c_str(), port_.LastErrorText().c_str()));
+    }
+}
+
 bool CBootCommHandler::Write(const uint8_t* data, size_t count)
 {
+    if (port_failed_) {
+        return false;
+    }
     size_t done = 0;
     int stalls = 0;
     while (done < count) {
         const long written = port_.Write(data + done, count - done, kWriteTimeoutMs);
         if (written < 0 || (written == 0 && ++stalls >= kMaxWriteStalls)) {
             Output("Write to serial link failed.");
+            if (written < 0) {
+                NotePortFailure();
+            }
             return false;
         }
         if (written > 0) {
@@ -88,13 +102,21 @@ bool CBootCommHandler::Write(const uint8_t* data, size_t count)
 CBootCommHandler::ReadResult CBootCommHandler::Read(uint8_t* buffer, size_t count, size_t& got)
 {
     got = 0;
+    if (port_failed_) {
+        return ReadResult::Error;
+    }
     const long read = port_.Read(buffer, count, kReadTimeoutMs);
     if (read < 0) {
         Output("Reading from serial link failed.");
+        NotePortFailure();
         return ReadResult::Error;
     }
+    // Part of the bytes, then the port failed: the bytes count, and so does the failure.
+    if (static_cast<size_t>(read) < count && port_.LastError() != 0) {
+        NotePortFailure();
+    }
     if (read == 0) {
-        return ReadResult::Timeout;
+        return port_failed_ ? ReadResult::Error : ReadResult::Timeout;
     }
     got = static_cast<size_t>(read);
     bytes_read_ += got;
@@ -110,6 +132,9 @@ bool CBootCommHandler::Expect(uint8_t expected, uint8_t& return_byte)
 
 void CBootCommHandler::Recover()
 {
+    if (port_failed_) {
+        return;
+    }
     SleepMs(kRecoverPauseMs);
     port_.ClearErrors();
     port_.Purge();
@@ -120,6 +145,7 @@ void CBootCommHandler::Recover()
 bool CBootCommHandler::OpenPort()
 {
     port_.Close();
+    port_failed_ = false;
     port_name_ = port_override_ ? *port_override_ : AppSettings::GetComPort();
     if (!port_.Open(port_name_)) {
         return false;

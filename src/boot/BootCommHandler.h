@@ -89,8 +89,13 @@ public:
     // many empty 2000 ms reads the reply may take (1 for program and flash information, 2 for
     // erase).
     bool CallFlashDriver(std::array<uint16_t, 8>& words, int allowed_timeouts, uint8_t& return_byte);
-    // Pauses, clears the port's error state and discards both directions.
+    // Pauses, clears the port's error state and discards both directions. Nothing once the
+    // port has failed underneath.
     void Recover();
+    // True once the open port failed underneath (hang-up, I/O error, device removed): a failed
+    // port never recovers, so every later exchange fails at once, without retry pauses. The
+    // first failure is told in one line naming the port and the system's reason.
+    bool PortFailed() const { return port_failed_; }
 
     bool IsPortOpen() const { return port_.IsOpen(); }
     const std::string& PortName() const { return port_name_; }
@@ -120,6 +125,7 @@ private:
     bool SendHeader(uint8_t command, uint32_t address, uint32_t length, uint8_t& return_byte);
 
     void Output(const std::string& text);
+    void NotePortFailure();
 
     ITextOutput& owner_;
     CSerialPort port_;
@@ -130,4 +136,5 @@ private:
     int32_t loaded_driver_ = -1;
     uint64_t bytes_written_ = 0;
     uint64_t bytes_read_ = 0;
+    bool port_failed_ = false;
 };

@@ -210,7 +210,9 @@ int CallFunction(const CliOptions& options, const std::string& name,
         return kExitCannotRun;
     }
     const int status = PrintOutputs(out, result_text);
-    if (status != kExitSucceeded && (result_text == CSerialCommHandler::GetResultText(3) ||
+    if (session.PortFailed()) {
+        CliError(session.PortFailureText());
+    } else if (status != kExitSucceeded && (result_text == CSerialCommHandler::GetResultText(3) ||
                                      result_text == CSerialCommHandler::GetResultText(4))) {
         CliError("no answer from the controller board on " + session.PortName() +
                  " — is it powered and connected, and in its runtime (not boot) mode?");

@@ -2,8 +2,10 @@
 // events window shows it (with an ISO date), and with --follow goes on printing each entry as the
 // subsystem reports it until Ctrl-C.
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <unistd.h>
 #include <mutex>
 #include <pthread.h>
 
@@ -11,7 +13,9 @@
 #include "cli/CliSession.h"
 #include "handler/SerialCommHandler.h"
 #include "logging/ZelApplicationLogging.h"
+#include "platform/Event.h"
 #include "platform/Format.h"
+#include "platform/Thread.h"
 
 namespace {
 
@@ -72,6 +76,9 @@ int RunLog(const CliOptions& options, const std::vector<std::string>& args)
 
     CCliSession session(options);
     session.Sink().SetSubsystemEventFunction(OnSubsystemEvent);
+    // Following ends on Ctrl-C, a kill, or the port failing underneath.
+    CEvent ended(CEvent::Kind::ManualReset);
+    session.SetPortFailureFunction([&ended] { ended.Set(); });
     // First what the subsystem holds already: a handler that acts on events clears the
     // subsystem's log when it connects, so these entries are read before one does.
     if (!session.Connect(false, nullptr)) {
@@ -84,19 +91,39 @@ int RunLog(const CliOptions& options, const std::vector<std::string>& args)
     uint32_t available = 0;
     uint32_t code = kNoResultCode;
     if (!session.Handler().ZelLogGetNrOfAvailableLogEntries(&available, &code)) {
-        CliError("cannot read the application log: " + session.Handler().GetLastResultText());
+        CliError(session.PortFailed() ? session.PortFailureText()
+                                      : "cannot read the application log: " + session.Handler().GetLastResultText());
         return kExitFailed;
     }
     if (!follow) {
         return kExitSucceeded;
     }
+    ended.Reset();
     if (!session.Connect(true, nullptr)) {
         return kExitCannotRun;
     }
-    int received = 0;
-    sigwait(&signals, &received);
+    std::atomic<bool> done{false};
+    CThread signal_waiter;
+    signal_waiter.Start([&] {
+        int received = 0;
+        sigwait(&signals, &received);
+        if (!done.load()) {
+            ended.Set();
+        }
+    });
+    ended.Wait(kInfinite);
+    done.store(true);
+    // Wakes the waiter when the port ended the run; a signal that ended it was taken already.
+    kill(getpid(), SIGTERM);
+    signal_waiter.Join();
+    const bool port_failed = session.PortFailed();
+    const std::string failure = session.PortFailureText();
     session.Disconnect();
     PrintQueuedEntries();
+    if (port_failed) {
+        CliError(failure);
+        return kExitFailed;
+    }
     return kExitSucceeded;
 }
 

@@ -51,6 +51,8 @@ int RunScript(const CliOptions& options, const std::vector<std::string>& args)
 
     CCliSession session(options);
     CScriptEngine engine;
+    // A failed port is the end of the run: the script would only meet refused requests.
+    session.SetPortFailureFunction([&engine] { engine.RequestStop(); });
     if (!session.Connect(false, &engine)) {
         return kExitCannotRun;
     }
@@ -79,13 +81,17 @@ int RunScript(const CliOptions& options, const std::vector<std::string>& args)
     kill(getpid(), SIGHUP);
     signal_waiter.Join();
 
-    if (!engine.ErrorText().empty()) {
+    int status = engine.ExitStatus();
+    if (session.PortFailed()) {
+        CliError(session.PortFailureText());
+        status = kExitFailed;
+    } else if (!engine.ErrorText().empty()) {
         CliError(engine.ErrorText());
     } else if (engine.Outcome() == ScriptOutcome::kStopped) {
         CliError("the script " + args[0] + " was stopped");
     }
     session.Sink().DrainToolLog();
-    return engine.ExitStatus();
+    return status;
 }
 
 const CCliRegistration kScript({"script", "FILE [ARG...]",

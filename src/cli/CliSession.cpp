@@ -266,7 +266,14 @@ bool CCliSession::Connect(bool handle_events, CScriptEngine* engine)
         return false;
     }
     handler_ = std::make_unique<CSerialCommHandler>(&instance_number_, handle_events, engine);
-    if (!handler_->IsConnected()) {
+    if (port_failure_function_) {
+        handler_->SetPortFailureFunction([function = port_failure_function_](const std::string&) { function(); });
+        // A failure during the start-up exchange came before the function was there.
+        if (handler_->PortFailed()) {
+            port_failure_function_();
+        }
+    }
+    if (!handler_->IsConnected() && !handler_->PortFailed()) {
         CliError("cannot open " + CSerialPort::DevicePath(port_name_) +
                  " (it opened a moment ago; is another program taking it?)");
         return false;
@@ -277,4 +284,21 @@ bool CCliSession::Connect(bool handle_events, CScriptEngine* engine)
 void CCliSession::Disconnect()
 {
     handler_.reset();
+}
+
+void CCliSession::SetPortFailureFunction(std::function<void()> function)
+{
+    port_failure_function_ = std::move(function);
+}
+
+bool CCliSession::PortFailed() const
+{
+    return handler_ && handler_->PortFailed();
+}
+
+std::string CCliSession::PortFailureText() const
+{
+    const std::string reason = handler_ ? handler_->FailureText() : std::string();
+    return "the link to the board failed: " + (reason.empty() ? port_name_ : reason) +
+           " — the board or its cable went away";
 }

@@ -82,6 +82,16 @@ public:
     void Disconnect();
     CSerialCommHandler& Handler() { return *handler_; }
 
+    // Called when the port fails underneath (the board or its cable went away), on a thread of
+    // the handler; possibly more than once for one failure. A command that holds the port sets
+    // it before Connect to end what it is doing. Empty: nothing is called.
+    void SetPortFailureFunction(std::function<void()> function);
+    // True when the port of the connected handler failed underneath.
+    bool PortFailed() const;
+    // The one line that tells the port failure ("the link to the board failed: /tmp/zovsim:
+    // Input/output error — the board or its cable went away"), without "zovcli: ".
+    std::string PortFailureText() const;
+
 private:
     bool CheckPort() const;
     // Points the settings store at a private copy of the user's settings that holds this run's
@@ -98,5 +108,6 @@ private:
     CCliNotifySink sink_;
     CScopedNotifySink sink_guard_;
     uint16_t instance_number_ = 0;
+    std::function<void()> port_failure_function_;
     std::unique_ptr<CSerialCommHandler> handler_;
 };

@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "handler/ScriptFunctions.h"
+#include "link/LinkResult.h"
 #include "link/MessageApi.h"
 #include "logging/ZovLogging.h"
 #include "platform/Clock.h"
@@ -47,8 +48,10 @@ uint32_t ReadAutoBase(const char* text)
 
 }  // namespace
 
-CSerialCommHandler::CSerialCommHandler(uint16_t* message_number, bool handle_events, CScriptEngine* engine)
+CSerialCommHandler::CSerialCommHandler(uint16_t* message_number, bool handle_events, CScriptEngine* engine,
+                                       LinkOpening opening)
     : message_number_(message_number ? message_number : &own_message_number_),
+      opening_(opening),
       handle_events_(handle_events),
       engine_(engine),
       dev0_table_(CDev0ParamTable::AcquireInstance()),
@@ -59,7 +62,7 @@ CSerialCommHandler::CSerialCommHandler(uint16_t* message_number, bool handle_eve
     if (engine_ != nullptr) {
         RegisterScriptFunctions(*engine_, *this);
     }
-    OpenComPort();
+    if (opening_ == LinkOpening::AtConstruction) OpenComPort();
 }
 
 CSerialCommHandler::~CSerialCommHandler()
@@ -75,54 +78,94 @@ CSerialCommHandler::~CSerialCommHandler()
 
 bool CSerialCommHandler::OpenComPort()
 {
+    return OpenLink(kOpenAttempts, true);
+}
+
+bool CSerialCommHandler::ReopenComPort()
+{
+    return OpenLink(1, false);
+}
+
+bool CSerialCommHandler::OpenPortWithRetries(CSerialPort& port, const std::string& name, int attempts)
+{
+    for (int attempt = 1; attempt <= attempts; ++attempt) {
+        if (abort_event_.IsSet()) return false;
+        if (port.Open(name)) return true;
+        if (attempt < attempts && SleepMsUnlessSet(kOpenRetryPauseMs, abort_event_)) return false;
+    }
+    return false;
+}
+
+bool CSerialCommHandler::OpenLink(int attempts, bool tell_engineer)
+{
     if (port_) CloseComPort();
+    port_failed_event_.Reset();
+    SetFailure("", 0);
 
     const std::string name = AppSettings::GetComPort();
     auto port = std::make_unique<CSerialPort>();
-    bool opened = false;
-    for (int attempt = 1; attempt <= kOpenAttempts; ++attempt) {
-        if (port->Open(name)) {
-            opened = true;
-            break;
-        }
-        if (attempt < kOpenAttempts) SleepMs(kOpenRetryPauseMs);
-    }
-    if (!opened) {
-        ShowMessage(kPortNotOpenedText, PromptIcon::Warning);
+    if (!OpenPortWithRetries(*port, name, attempts)) {
+        if (abort_event_.IsSet()) return false;
+        SetFailure(name + ": " + port->LastErrorText(), port->LastError());
+        if (tell_engineer) ShowMessage(kPortNotOpenedText, PromptIcon::Warning);
         return false;
     }
 
-    port_ = std::move(port);
-    port_name_ = name;
-    const int init = ZelSpInit(port_.get());
-    if (init == 0) {
-        stop_event_.Reset();
-        receive_stop_event_.Reset();
-        receive_thread_.Start([this] { ReceiveThread(); });
-        event_thread_.Start([this] { EventThread(); });
-        dcm_thread_.Start([this] { DcmThread(); });
+    int init = 0;
+    {
+        std::lock_guard<std::mutex> lock(port_handle_lock_);
+        port_ = std::move(port);
+        port_name_ = name;
+        init = ZelSpInit(port_.get());
+        if (init == 0) {
+            stop_event_.Reset();
+            receive_stop_event_.Reset();
+            receive_thread_.Start([this] { ReceiveThread(); });
+            event_thread_.Start([this] { EventThread(); });
+            dcm_thread_.Start([this] { DcmThread(); });
+        } else {
+            SetFailure(name + ": " + port_->LastErrorText(), port_->LastError());
+        }
+        port_open_ = true;
+        // An abort that came while the port was being opened missed the link; it applies now.
+        if (abort_event_.IsSet()) {
+            stop_event_.Set();
+            if (init == 0) ZelSpAbort(port_.get());
+        }
     }
-    port_open_ = true;
-    Notify::Post(kNotifyConnection, 1, port_name_);
+    PostConnection(1, port_name_);
+    acknowledged_ = false;
     StartUpCommands();
+    if (init == 0 && !acknowledged_ && !abort_event_.IsSet() && !port_failed_event_.IsSet()) {
+        SetFailure(name + ": the controller board does not answer", 0);
+        return false;
+    }
     return init == 0;
 }
 
 void CSerialCommHandler::StartUpCommands()
 {
     uint32_t result_code = kNoResultCode;
-    if (!ZelCmdStartApplication(&result_code, kStartApplicationTimeoutMs)) ZelCmdStartApplication(&result_code);
-    if (handle_events_ && !ZelCmdResetLog(&result_code)) ShowMessage(kResetLogFailedText, PromptIcon::Warning);
+    if (!ZelCmdStartApplication(&result_code, kStartApplicationTimeoutMs) && !abort_event_.IsSet())
+        ZelCmdStartApplication(&result_code);
+    if (handle_events_ && !abort_event_.IsSet() && !ZelCmdResetLog(&result_code) && !abort_event_.IsSet())
+        ShowMessage(kResetLogFailedText, PromptIcon::Warning);
 }
 
 void CSerialCommHandler::CloseComPort()
 {
     if (!port_) return;
 
-    // The stop event also wakes requests that wait for a reply on other threads. The receive
-    // thread goes last: a DCM answer on its way still needs its acknowledgement read, or it is
-    // sent four times and the close waits two seconds for nothing.
+    // Every wait inside the threads, and of requests on other threads, ends at once: the stop
+    // event wakes the handler's own waits, the link's abort its reads and acknowledgement waits.
+    // Nothing is left half done that matters: the receive thread acknowledges every frame as it
+    // reads it, before the message is passed on.
     stop_event_.Set();
+    receive_stop_event_.Set();
+    {
+        std::lock_guard<std::mutex> lock(port_handle_lock_);
+        ZelSpAbort(port_.get());
+    }
     const uint64_t deadline = MonotonicMs() + kThreadStopLimitMs;
     const auto wait_until_deadline = [deadline](CThread& thread) {
         const uint64_t now = MonotonicMs();
@@ -130,7 +173,6 @@ void CSerialCommHandler::CloseComPort()
     };
     wait_until_deadline(event_thread_);
     wait_until_deadline(dcm_thread_);
-    receive_stop_event_.Set();
     wait_until_deadline(receive_thread_);
     // Every wait inside the threads ends on the stop event, so the joins return; a thread is
     // never left running with the handler gone.
@@ -145,8 +187,87 @@ void CSerialCommHandler::CloseComPort()
     // The port is closed whatever the link says: left open, the exclusive port would stay locked
     // for every later open until the handler is destroyed.
     port_->Close();
-    port_.reset();
-    Notify::Post(kNotifyConnection, 0, "");
+    {
+        std::lock_guard<std::mutex> lock(port_handle_lock_);
+        port_.reset();
+    }
+    PostConnection(0, "");
+}
+
+void CSerialCommHandler::PostConnection(uintptr_t connected, const std::string& text) const
+{
+    // An owner that opens the link reports its state itself, with more than two states.
+    if (opening_ == LinkOpening::AtConstruction) Notify::Post(kNotifyConnection, connected, text);
+}
+
+void CSerialCommHandler::AbortConnection()
+{
+    std::lock_guard<std::mutex> lock(port_handle_lock_);
+    abort_event_.Set();
+    stop_event_.Set();
+    if (port_) ZelSpAbort(port_.get());
+}
+
+void CSerialCommHandler::ClearAbort()
+{
+    abort_event_.Reset();
+}
+
+bool CSerialCommHandler::IsAborted() const
+{
+    return abort_event_.IsSet();
+}
+
+bool CSerialCommHandler::PortFailed() const
+{
+    return port_failed_event_.IsSet();
+}
+
+std::string CSerialCommHandler::FailureText() const
+{
+    std::lock_guard<std::mutex> lock(failure_lock_);
+    return failure_text_;
+}
+
+int CSerialCommHandler::FailureError() const
+{
+    std::lock_guard<std::mutex> lock(failure_lock_);
+    return failure_error_;
+}
+
+void CSerialCommHandler::SetFailure(const std::string& text, int error)
+{
+    std::lock_guard<std::mutex> lock(failure_lock_);
+    failure_text_ = text;
+    failure_error_ = error;
+}
+
+void CSerialCommHandler::SetPortFailureFunction(PortFailureFunction function)
+{
+    std::lock_guard<std::mutex> lock(failure_lock_);
+    port_failure_function_ = std::move(function);
+}
+
+// The receive thread's last act on a port that failed underneath. A failed port never comes
+// back (a USB adapter plugged in again is a new device), so the link is down for good: every
+// request, now and later, ends at once instead of failing on the dead port one by one.
+void CSerialCommHandler::ReportPortFailure()
+{
+    const int error = port_->LastError();
+    const std::string reason =
+        port_name_ + ": " + (error != 0 ? port_->LastErrorText() : std::string("the port failed"));
+    PortFailureFunction function;
+    {
+        std::lock_guard<std::mutex> lock(failure_lock_);
+        failure_text_ = reason;
+        failure_error_ = error;
+        function = port_failure_function_;
+    }
+    port_open_ = false;
+    stop_event_.Set();
+    LogZelError("CSerialCommHandler", ("the port failed, the link is down: " + reason).c_str());
+    port_failed_event_.Set();
+    if (function) function(reason);
 }
 
 bool CSerialCommHandler::IsConnected() const
@@ -223,7 +344,7 @@ int CSerialCommHandler::Request(RequestKind kind, const CArgArray& in, CArgArray
 {
     std::lock_guard<std::mutex> request(request_lock_);
     out.RemoveAll();
-    if (!port_open_) {
+    if (!port_open_ || abort_event_.IsSet()) {
         out.Append(int32_t{0});
         out.Append(kLinkCommunicationError);
         result_text = GetResultText(kLinkCommunicationError);
@@ -234,6 +355,9 @@ int CSerialCommHandler::Request(RequestKind kind, const CArgArray& in, CArgArray
     const std::string text = BuildRequestText(kind, message_id, in);
     tagPendingCommand* record = AddPendingCommand(message_id);
     uint32_t status = static_cast<uint32_t>(SendText(text));
+    if (status == kLinkOk) acknowledged_ = true;
+    // A send cut short by a close or an abort was not refused by the board: the link went.
+    if (status != kLinkOk && (stop_event_.IsSet() || abort_event_.IsSet())) status = kLinkCommunicationError;
 
     if (!wait) {
         out.Append(int32_t{status == kLinkOk ? 1 : 0});
@@ -250,8 +374,9 @@ int CSerialCommHandler::Request(RequestKind kind, const CArgArray& in, CArgArray
         // The engine's stop event stays set after the stopped script has ended, until the next
         // run; only while a script runs does it speak of the request's maker.
         const bool script_running = engine_ != nullptr && engine_->IsRunning();
-        CEvent* events[] = {&record->reply_event, &stop_event_, script_running ? &engine_->StopEvent() : nullptr};
-        const int woken = WaitForAnyEvent(events, script_running ? 3 : 2, timeout_ms);
+        CEvent* events[] = {&record->reply_event, &stop_event_, &abort_event_,
+                            script_running ? &engine_->StopEvent() : nullptr};
+        const int woken = WaitForAnyEvent(events, script_running ? 4 : 3, timeout_ms);
         if (woken == 0) {
             std::lock_guard<std::mutex> lock(pending_lock_);
             reply = record->reply;
@@ -316,7 +441,7 @@ int CSerialCommHandler::ZELSP_GetCommandResult(CArgArray& out, std::string& resu
     std::lock_guard<std::mutex> request(request_lock_);
     out.RemoveAll();
     std::unique_lock<std::mutex> lock(pending_lock_);
-    if (!port_open_ || pending_commands_.empty()) {
+    if (!port_open_ || abort_event_.IsSet() || pending_commands_.empty()) {
         out.Append(int32_t{0});
         out.Append(kLinkCommunicationError);
         result_text = GetResultText(kLinkCommunicationError);
@@ -338,6 +463,7 @@ int CSerialCommHandler::ZELSP_GetCommandResult(CArgArray& out, std::string& resu
         // Closing the link and stopping the script wake the wait too, as long as their events
         // fit in the wait.
         if (events.size() < kMaxWaitObjects) events.push_back(&stop_event_);
+        if (events.size() < kMaxWaitObjects) events.push_back(&abort_event_);
         if (engine_ && engine_->IsRunning() && events.size() < kMaxWaitObjects)
             events.push_back(&engine_->StopEvent());
         lock.unlock();
@@ -378,7 +504,7 @@ int CSerialCommHandler::DcmSend(const std::string& text, bool arguments_ok)
 {
     std::lock_guard<std::mutex> request(request_lock_);
     uint32_t status = kLinkOk;
-    if (!port_open_) {
+    if (!port_open_ || abort_event_.IsSet()) {
         status = kLinkCommunicationError;
     } else if (!arguments_ok) {
         status = kLinkIncorrectArgument;
@@ -464,7 +590,13 @@ void CSerialCommHandler::ReceiveThread()
             buffer[kZelSpReceiveBufferSize - 1] = '\0';
             HandleMessage(buffer, first);
         }
-        if (receive_stop_event_.IsSet()) return;
+        if (receive_stop_event_.IsSet() || abort_event_.IsSet()) return;
+        // Besides a close under the reader (ruled out above) the link reports a hardware error
+        // only for a port that failed underneath.
+        if (result == kZelHardwareError) {
+            ReportPortFailure();
+            return;
+        }
     }
 }
 

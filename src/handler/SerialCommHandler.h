@@ -10,6 +10,14 @@
 // receive thread and the handler's receive, event and DCM threads; all four stop and are joined
 // by CloseComPort and the destructor.
 //
+// Lifecycle: by default the handler opens its link in the constructor, as zovcli and the tests
+// use it. Constructed with LinkOpening::ByOwner it opens nothing until its owner calls
+// OpenComPort (the window's CHandlerLink, which does so on a worker thread of its own and reports
+// the link's state to the status bar itself). A port that fails underneath (hang-up, I/O error,
+// device removed) is noticed by the receive thread: the failure is told once in the tool log,
+// every waiting request ends with link status 3, later requests fail at once with 3, and
+// PortFailed(), PortFailedEvent() and the port-failure function tell the owner.
+//
 // Results: the request operations return 1 (succeeded) or 0 (failed) and fill a result list
 // (@0 function result, @1 link status, @2 "c", @3 message ID, @4 ZEL result code, @5 values) and a
 // result text. The typed operations return true only when the link status is 0 and the subsystem
@@ -23,6 +31,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -66,17 +75,30 @@ struct tagPendingCommand {
     CEvent reply_event{CEvent::Kind::ManualReset};
 };
 
+// When the handler opens its link.
+enum class LinkOpening {
+    AtConstruction,  // in the constructor; OpenComPort and CloseComPort post the connection state
+    ByOwner,         // only when the owner calls OpenComPort; the owner reports the state
+};
+
 class CSerialCommHandler {
 public:
-    // Opens the link at once (see OpenComPort): reads "Command Timeout" and "COM port" from the
-    // settings, tries the port 5 times 500 ms apart, shows "COM port could not be opened..." when
-    // it cannot, sends ZelCmdStartApplication and, with handle_events, ZelCmdResetLog (box
-    // "Resetting log failed." on failure). message_number is the shared instance number; it must
-    // outlive the handler. With handle_events the handler acts on the subsystem's event messages.
-    // engine may be null; it is stored for the script function registration, and its stop event
-    // ends any wait for a reply (a stopped script gets link status 3 at once, until the engine
-    // runs its next script). The owner's thread.
-    CSerialCommHandler(uint16_t* message_number, bool handle_events, CScriptEngine* engine);
+    // Called on the receive thread, once per open link, when the port fails underneath; reason
+    // names the port and the system's reason ("COM1: Input/output error").
+    using PortFailureFunction = std::function<void(const std::string& reason)>;
+
+    // Reads "Command Timeout" and, with an engine, registers the script functions. With
+    // LinkOpening::AtConstruction it then opens the link (see OpenComPort): reads "COM port"
+    // from the settings, tries the port 5 times 500 ms apart, shows "COM port could not be
+    // opened..." when it cannot, sends ZelCmdStartApplication and, with handle_events,
+    // ZelCmdResetLog (box "Resetting log failed." on failure); with LinkOpening::ByOwner it
+    // opens nothing, sends nothing and never blocks. message_number is the shared instance
+    // number; it must outlive the handler. With handle_events the handler acts on the
+    // subsystem's event messages. engine may be null; it is stored for the script function
+    // registration, and its stop event ends any wait for a reply (a stopped script gets link
+    // status 3 at once, until the engine runs its next script). The owner's thread.
+    CSerialCommHandler(uint16_t* message_number, bool handle_events, CScriptEngine* engine,
+                       LinkOpening opening = LinkOpening::AtConstruction);
     // Closes the link (stops and joins the threads) and frees every pending request. Requests
     // that still wait on other threads are woken and end with link status 3 first.
     virtual ~CSerialCommHandler();
@@ -84,14 +106,45 @@ public:
     CSerialCommHandler& operator=(const CSerialCommHandler&) = delete;
 
     // Closes an open link first, then opens the port named by "COM port" and brings the link up.
-    // True when the link is up. The owner's thread, while no request runs.
+    // True when the link is up: the port opened and the board acknowledged the start-up
+    // exchange (a board that takes nothing is not called connected; FailureText says so, while
+    // the port stays open and requests go out as before). The owner's thread (one thread for OpenComPort, ReopenComPort
+    // and CloseComPort), while no request runs.
     bool OpenComPort();
-    // Stops the threads (up to 10000 ms), closes the link and the port. No effect when not open.
+    // As OpenComPort, with one attempt to open the port and no box when it fails: for an owner
+    // that brings a failed link back by itself.
+    bool ReopenComPort();
+    // Stops the threads, closes the link and the port. Returns at once even when the board is
+    // silent: every wait on the link is ended first. No effect when not open. The owner's
+    // thread.
     void CloseComPort();
-    // True while the port is open.
+    // True while the port is open (and has not failed underneath).
     bool IsConnected() const;
     // The port name the link was opened with ("" before the first OpenComPort). Owner's thread.
     std::string PortName() const;
+
+    // Cuts short an OpenComPort or ReopenComPort running on another thread (its pauses between
+    // attempts, its start-up exchange; no box is shown any more) and ends every wait of a
+    // request at once; requests fail with link status 3 until ClearAbort. The link itself stays
+    // open until CloseComPort. Any thread.
+    void AbortConnection();
+    // Lets requests and the next OpenComPort run again after AbortConnection. The owner's
+    // thread, while no open runs.
+    void ClearAbort();
+    bool IsAborted() const;
+
+    // The port failure of the open link: set by the receive thread when the port fails
+    // underneath, cleared when the link is opened again. The event is manual-reset; wait on it,
+    // never set or reset it. Any thread.
+    bool PortFailed() const;
+    CEvent& PortFailedEvent() { return port_failed_event_; }
+    // Why the link is down: the port failure ("COM1: Input/output error"), else why the last
+    // open failed ("COM1: No such file or directory"); "" when neither happened. Any thread.
+    std::string FailureText() const;
+    // The system's error number behind FailureText (0 when none is known). Any thread.
+    int FailureError() const;
+    // Installs the function told of a port failure (may be empty). Set it before opening.
+    void SetPortFailureFunction(PortFailureFunction function);
 
     // The command timeout in milliseconds (kInfinite when "Command Timeout" is missing or 0).
     uint32_t CommandTimeout() const { return command_timeout_; }
@@ -343,8 +396,17 @@ private:
     void DcmThread();
     void HandleMessage(const std::string& message, char first);
     void StartUpCommands();
+    bool OpenLink(int attempts, bool tell_engineer);
+    bool OpenPortWithRetries(CSerialPort& port, const std::string& name, int attempts);
+    void ReportPortFailure();
+    void SetFailure(const std::string& text, int error);
+    void PostConnection(uintptr_t connected, const std::string& text) const;
 
     uint16_t* message_number_;
+    const LinkOpening opening_;
+    // Guards setting and resetting port_ against AbortConnection on another thread; the
+    // request path reads port_ only while port_open_ is true, which orders it after the set.
+    std::mutex port_handle_lock_;
     std::unique_ptr<CSerialPort> port_;
     std::string port_name_;
     CThread receive_thread_;
@@ -366,6 +428,8 @@ private:
     // True while the port is open; read without the request lock by IsConnected and
     // ZELSP_GetCommandResult.
     std::atomic<bool> port_open_{false};
+    // Set when the board acknowledged a request since the link was opened.
+    std::atomic<bool> acknowledged_{false};
     // Used when the owner lends no shared message number.
     uint16_t own_message_number_ = 0;
 
@@ -375,6 +439,14 @@ private:
     std::mutex dcm_lock_;
     std::deque<std::string> dcm_queue_;
     CEvent dcm_queued_{CEvent::Kind::AutoReset};
+
+    // Set by AbortConnection until ClearAbort.
+    CEvent abort_event_{CEvent::Kind::ManualReset};
+    CEvent port_failed_event_{CEvent::Kind::ManualReset};
+    mutable std::mutex failure_lock_;
+    std::string failure_text_;                   // guarded by failure_lock_
+    int failure_error_ = 0;                      // guarded by failure_lock_
+    PortFailureFunction port_failure_function_;  // guarded by failure_lock_
 
     CDev0ParamTable* dev0_table_;
     CDev1ParamTable* dev1_table_;

@@ -164,6 +164,11 @@ int ZelFlCloseFrameLayer(ZelPortHandle port)
     return kZelOk;
 }
 
+void ZelFlAbort(ZelPortHandle port)
+{
+    ZelPsAbort(port);
+}
+
 int ZelFlSendApplicationData(ZelPortHandle port, const char* bytes, size_t count)
 {
     LogZelDebug("ZelFlSendApplicationData", "");

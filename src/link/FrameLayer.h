@@ -36,6 +36,10 @@ int ZelFlInitFrameLayer(ZelPortHandle port);
 // layer's result.
 int ZelFlCloseFrameLayer(ZelPortHandle port);
 
+// Ends every wait on the link at once (a receive, a send's acknowledgement wait) and refuses
+// what follows until the close (ZelPsAbort). Any thread; nothing when the link is not open.
+void ZelFlAbort(ZelPortHandle port);
+
 // Sends count bytes as one data frame with the next frame number and waits for its
 // acknowledgement, up to 4 attempts of 500 ms (a refused frame goes again with the same number).
 // Needs another thread receiving on the link, because acknowledgements arrive as frames.

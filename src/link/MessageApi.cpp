@@ -16,6 +16,12 @@ int ZelSpClose(ZelPortHandle port)
     return ZelFlCloseFrameLayer(port);
 }
 
+void ZelSpAbort(ZelPortHandle port)
+{
+    LogZelDebug("ZelSpAbort", "");
+    ZelFlAbort(port);
+}
+
 int ZelSpSendMessage(ZelPortHandle port, const char* message)
 {
     LogZelDebug("ZelSpSendMessage", "");

@@ -22,6 +22,11 @@ int ZelSpInit(ZelPortHandle port);
 // Closes the link: the result of ZelFlCloseFrameLayer. The port stays open.
 int ZelSpClose(ZelPortHandle port);
 
+// Ends every wait on the link at once and refuses what follows until ZelSpClose, so that a close
+// from the owner's thread never waits for a receive's 200 ms of silence or a send's
+// acknowledgement time-outs (ZelFlAbort). Any thread; nothing when the link is not open.
+void ZelSpAbort(ZelPortHandle port);
+
 // Sends a 0-terminated message and waits until the board acknowledged it (up to about 2 s).
 // 0 acknowledged; 5 longer than 279 characters ("Message too long", nothing sent) or link not
 // open; 4 not acknowledged, or an empty (or null) message.

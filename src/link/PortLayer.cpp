@@ -174,6 +174,13 @@ int ZelPsCloseSerialCommunication(ZelPortHandle port)
     return kZelOk;
 }
 
+void ZelPsAbort(ZelPortHandle port)
+{
+    if (const InstancePtr instance = FindInstance(port)) {
+        instance->stop_event.Set();
+    }
+}
+
 int ZelPsReadFrame(ZelPortHandle port, char* buffer, size_t size, size_t* out_length)
 {
     if (out_length != nullptr) {
@@ -230,6 +237,9 @@ int ZelPsWriteFrame(ZelPortHandle port, const char* bytes, size_t count)
         return kZelHardwareError;
     }
     std::lock_guard<std::mutex> guard(instance->write_lock);
+    if (instance->stop_event.IsSet()) {
+        return kZelHardwareError;  // aborted: the owner is closing the link
+    }
     const long written =
         port->Write(reinterpret_cast<const uint8_t*>(bytes), count, kWriteTimeoutMs);
     if (written < 0) {

@@ -41,6 +41,12 @@ int ZelPsInitSerialCommunication(ZelPortHandle port);
 // The port itself stays open. 0; 5 when the handle is not known.
 int ZelPsCloseSerialCommunication(ZelPortHandle port);
 
+// Ends every wait on the port at once and refuses what follows until the close: a frame read
+// returns 2, an acknowledgement wait 3, a write 2 without writing anything; the receive thread
+// ends. For an owner that is about to close the link and must not wait for a read's 200 ms of
+// silence or a send's acknowledgement time-outs first. Any thread; nothing for an unknown handle.
+void ZelPsAbort(ZelPortHandle port);
+
 // Cuts one frame out of the byte stream into buffer: bytes before '$' are dropped, the frame
 // ends with its carriage return (counted in out_length), and buffer is 0-terminated after it.
 // Waits up to 200 ms before every single byte. Results:
@@ -54,7 +60,8 @@ int ZelPsCloseSerialCommunication(ZelPortHandle port);
 int ZelPsReadFrame(ZelPortHandle port, char* buffer, size_t size, size_t* out_length);
 
 // Writes count bytes as one frame. Blocks until the bytes are handed to the driver (at most
-// about a second on a stalled line). 0; 2 on an unknown handle or a failed write; 5 no bytes.
+// about a second on a stalled line). 0; 2 on an unknown handle, a failed write or an aborted
+// link (ZelPsAbort; nothing is written then); 5 no bytes.
 // Writers on one port are served one whole frame at a time.
 int ZelPsWriteFrame(ZelPortHandle port, const char* bytes, size_t count);
 

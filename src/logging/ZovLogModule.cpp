@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "logging/ZovLogging.h"
+#include "platform/Clock.h"
 #include "platform/Format.h"
 #include "platform/Notify.h"
 #include "platform/Paths.h"
@@ -106,8 +107,11 @@ bool CZovLogModule::AddLogEntry(const SystemTime& time, int level, const std::st
     return true;
 }
 
-size_t CZovLogModule::DrainQueue()
+size_t CZovLogModule::DrainQueue(uint32_t budget_ms)
 {
+    // The clock is looked at every few entries only; one entry costs microseconds.
+    constexpr size_t kEntriesPerLook = 32;
+    const uint64_t started = MonotonicMs();
     size_t taken = 0;
     SystemTime time;
     int32_t level = 0;
@@ -115,6 +119,9 @@ size_t CZovLogModule::DrainQueue()
     while (CZovLogging::Instance().GetNextEntry(&time, &level, &text)) {
         AddLogEntry(time, level, text);
         ++taken;
+        if (budget_ms != 0xFFFFFFFF && taken % kEntriesPerLook == 0 && MonotonicMs() - started >= budget_ms) {
+            break;
+        }
     }
     return taken;
 }

@@ -50,9 +50,10 @@ public:
     // "hh:mm:ss.mmm text", writes it with CR LF to the file and hands it to the display.
     // True when the entry was accepted.
     bool AddLogEntry(const SystemTime& time, int level, const std::string& text);
-    // Moves every queued entry of CZovLogging into AddLogEntry (notification kNotifyToolLog).
-    // Returns how many were taken off the queue.
-    size_t DrainQueue();
+    // Moves queued entries of CZovLogging into AddLogEntry (notification kNotifyToolLog): all
+    // of them, or with budget_ms only as many as that time allows (at least one), so that the
+    // window can paint between two slices. Returns how many were taken off the queue.
+    size_t DrainQueue(uint32_t budget_ms = 0xFFFFFFFF);
 
     // Copies the whole log file to target_path, replacing a file there (the window asks first):
     // the copy is written to a temporary file beside it and renamed into place when complete.

@@ -12,7 +12,31 @@ CZovLogging& CZovLogging::Instance()
 void CZovLogging::AddEntry(const SystemTime& time, int32_t level, const std::string& text)
 {
     std::lock_guard<std::mutex> guard(lock_);
-    entries_.push_back(tagZOVTOOLLOGENTRY{time, level, text});
+    if (dropped_at_end_ == 0 && !entries_.empty()) {
+        tagQueued& newest = entries_.back();
+        if (newest.entry.level == level && newest.entry.text == text) {
+            ++newest.count;
+            return;
+        }
+    }
+    if (entries_.size() - dropped_at_end_ >= kMaxEntries) {
+        AddDropped(time, level);
+        return;
+    }
+    entries_.push_back(tagQueued{tagZOVTOOLLOGENTRY{time, level, text}, 1, false});
+    dropped_at_end_ = 0;
+}
+
+void CZovLogging::AddDropped(const SystemTime& time, int32_t level)
+{
+    for (size_t i = entries_.size() - dropped_at_end_; i < entries_.size(); ++i) {
+        if (entries_[i].entry.level == level) {
+            ++entries_[i].count;
+            return;
+        }
+    }
+    entries_.push_back(tagQueued{tagZOVTOOLLOGENTRY{time, level, {}}, 1, true});
+    ++dropped_at_end_;
 }
 
 bool CZovLogging::GetNextEntry(SystemTime* time, int32_t* level, std::string* text)
@@ -24,17 +48,27 @@ bool CZovLogging::GetNextEntry(SystemTime* time, int32_t* level, std::string* te
         }
         return false;
     }
-    tagZOVTOOLLOGENTRY& entry = entries_.front();
+    tagQueued& queued = entries_.front();
     if (time != nullptr) {
-        *time = entry.time;
+        *time = queued.entry.time;
     }
     if (level != nullptr) {
-        *level = entry.level;
+        *level = queued.entry.level;
     }
     if (text != nullptr) {
-        *text = std::move(entry.text);
+        const unsigned long long count = queued.count;
+        if (queued.dropped) {
+            *text = Format("... %llu more entries dropped", count);
+        } else if (count > 1) {
+            *text = queued.entry.text + Format(" (%llu times)", count);
+        } else {
+            *text = std::move(queued.entry.text);
+        }
     }
     entries_.pop_front();
+    if (entries_.size() < dropped_at_end_) {
+        dropped_at_end_ = entries_.size();
+    }
     return true;
 }
 
@@ -48,6 +82,7 @@ void CZovLogging::Clear()
 {
     std::lock_guard<std::mutex> guard(lock_);
     entries_.clear();
+    dropped_at_end_ = 0;
 }
 
 namespace {

@@ -6,6 +6,12 @@
 // Protocol traces exist only for the window: while no notification sink is installed (no main
 // window) they are dropped at once, which also keeps them cheap for zovcli and the tests.
 // Script text is always queued.
+//
+// The queue is bounded, so that a flood (a script that keeps sending on a dead port) can neither
+// fill the memory nor keep the window busy for long: an entry identical to the newest queued one
+// (same level and text) is folded into it and comes out once as "text (N times)", and entries
+// that find the queue full are dropped and counted, per level, into one entry
+// "... N more entries dropped" of that level where they would have stood.
 #pragma once
 
 #include <cstdint>
@@ -30,6 +36,9 @@ public:
         std::string text;
     };
 
+    // The most entries the queue holds (a few "dropped" entries come on top).
+    static constexpr size_t kMaxEntries = 10000;
+
     // The one queue of the process. Any thread.
     static CZovLogging& Instance();
 
@@ -38,7 +47,7 @@ public:
     // Takes the oldest entry: true with it, false when the queue is empty (the text is then
     // cleared, time and level are left alone). Any thread; in the tool the main window's.
     bool GetNextEntry(SystemTime* time, int32_t* level, std::string* text);
-    // Number of queued entries. Any thread.
+    // Number of queued entries (a folded entry counts once). Any thread.
     size_t Count() const;
     // Drops every queued entry (tests start from an empty queue). Any thread.
     void Clear();
@@ -46,8 +55,18 @@ public:
 private:
     CZovLogging() = default;
 
+    struct tagQueued {
+        tagZOVTOOLLOGENTRY entry;
+        uint64_t count = 1;    // entries folded into this one, or dropped ones it stands for
+        bool dropped = false;  // "... N more entries dropped"
+    };
+
+    void AddDropped(const SystemTime& time, int32_t level);
+
     mutable std::mutex lock_;
-    std::deque<tagZOVTOOLLOGENTRY> entries_;  // oldest first
+    std::deque<tagQueued> entries_;  // oldest first
+    // The "dropped" entries at the end of the queue (one per level at most).
+    size_t dropped_at_end_ = 0;
 };
 
 // The four protocol trace callbacks: lines "WARNING: Function %s, %s" (level 1),

@@ -4,6 +4,8 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/Event.h"
+
 namespace {
 
 std::mutex g_hook_lock;
@@ -35,6 +37,20 @@ void SleepMs(uint32_t ms)
         return;
     }
     std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+bool SleepMsUnlessSet(uint32_t ms, CEvent& stop)
+{
+    bool hooked = false;
+    {
+        std::lock_guard<std::mutex> lock(g_hook_lock);
+        hooked = static_cast<bool>(g_sleep_hook);
+    }
+    if (hooked) {
+        SleepMs(ms);
+        return stop.IsSet();
+    }
+    return stop.Wait(ms);
 }
 
 CSleepHook::CSleepHook(std::function<void(uint32_t)> hook)

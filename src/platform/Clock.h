@@ -16,6 +16,14 @@ uint64_t MonotonicMs();
 // Pauses the calling thread for ms milliseconds (or calls the installed pause hook). Any thread.
 void SleepMs(uint32_t ms);
 
+class CEvent;
+
+// Pauses like SleepMs, but ends early when stop (a manual-reset event) is set: a pause that the
+// owner of a worker must be able to cut short. True when stop is set on return. With a pause
+// hook installed the hook takes the pause (tests), and stop is only looked at afterwards.
+// Any thread.
+bool SleepMsUnlessSet(uint32_t ms, CEvent& stop);
+
 // Replaces SleepMs for the whole process until the returned guard is destroyed (tests only).
 // The hook receives the requested milliseconds; it runs on the pausing thread.
 class CSleepHook {

@@ -16,6 +16,12 @@ enum NotifyCode : int {
     kNotifySubsystemEvent = 4,  // wparam: kind 1, 2 or 3
 };
 
+// The connected flag of kNotifyConnection. A command handler and a boot link send only the first
+// two; a view's link also says that it is coming up (its text is then the port's name).
+constexpr uintptr_t kConnectionDisconnected = 0;
+constexpr uintptr_t kConnectionConnected = 1;
+constexpr uintptr_t kConnectionConnecting = 2;
+
 // Bits of the logging flags that travel with kNotifyLoggingFlags.
 constexpr uint32_t kLogWarnings = 1u << 0;
 constexpr uint32_t kLogErrors = 1u << 1;

@@ -113,6 +113,12 @@ std::string CSerialPort::DevicePath(const std::string& name)
     return "/dev/" + name;
 }
 
+bool CSerialPort::DeviceExists(const std::string& name)
+{
+    struct stat status {};
+    return stat(DevicePath(name).c_str(), &status) == 0 && S_ISCHR(status.st_mode);
+}
+
 // A pseudo-terminal (the simulated board) always keeps 8 data bits without parity. The C
 // library compares what it asked for with what the terminal reports and calls a difference in
 // those bits EINVAL; it does so only when the settings did not change the line otherwise, so

@@ -51,6 +51,9 @@ public:
     // The device path for a port name: "COMn" (any case) is /dev/ttyS(n-1), a name holding a
     // "/" is a path as it stands, any other name is looked for in /dev.
     static std::string DevicePath(const std::string& name);
+    // True when the device that name stands for is there (a character device; a symbolic link
+    // is followed), whether or not it can be opened now. Any thread.
+    static bool DeviceExists(const std::string& name);
 
     // Opens an existing port for reading and writing, exclusively: while one CSerialPort holds
     // it, a second open of the same device fails with EBUSY. False on failure (LastError()).

@@ -23,11 +23,21 @@ void CScriptOutputQueue::ReleaseHeld()
     held_.clear();
 }
 
+void CScriptOutputQueue::EndRepeats()
+{
+    if (repeats_ > 0) {
+        Push(PieceKind::kFailedCall, RepeatLine(repeats_));
+    }
+    repeats_ = 0;
+    last_note_.clear();
+}
+
 bool CScriptOutputQueue::AddSeparator(const SystemTime& time, const std::string& script_name)
 {
     std::lock_guard<std::mutex> guard(lock_);
     const bool was_empty = ready_.empty();
     ReleaseHeld();
+    EndRepeats();
     Push(PieceKind::kSeparator, SeparatorLine(time, script_name));
     return was_empty;
 }
@@ -39,6 +49,7 @@ bool CScriptOutputQueue::AddOutput(const std::string& text)
     }
     std::lock_guard<std::mutex> guard(lock_);
     const bool was_empty = ready_.empty();
+    EndRepeats();
     Push(PieceKind::kOutput, text);
     if (text.back() == '\n') {
         ReleaseHeld();
@@ -52,7 +63,14 @@ bool CScriptOutputQueue::AddCall(const tagScriptCall& call)
     const bool was_empty = ready_.empty();
     ReleaseHeld();
     if (IsFailure(call)) {
-        held_.push_back({PieceKind::kFailedCall, FailedCallNote(call)});
+        std::string note = FailedCallNote(call);
+        if (note == last_note_) {
+            ++repeats_;
+        } else {
+            EndRepeats();
+            last_note_ = note;
+            held_.push_back({PieceKind::kFailedCall, std::move(note)});
+        }
     }
     return was_empty && !ready_.empty();
 }
@@ -62,6 +80,7 @@ bool CScriptOutputQueue::EndRun()
     std::lock_guard<std::mutex> guard(lock_);
     const bool was_empty = ready_.empty();
     ReleaseHeld();
+    EndRepeats();
     return was_empty && !ready_.empty();
 }
 
@@ -101,4 +120,10 @@ std::string CScriptOutputQueue::SeparatorLine(const SystemTime& time, const std:
 {
     return Format("----- %02d:%02d:%02d %s -----\n", time.hour, time.minute, time.second,
                   script_name.c_str());
+}
+
+std::string CScriptOutputQueue::RepeatLine(uint64_t repeats)
+{
+    return Format("  (the same again %llu %s)\n", static_cast<unsigned long long>(repeats),
+                  repeats == 1 ? "time" : "times");
 }

@@ -16,6 +16,7 @@
 
 #include "BoardSimulator.h"
 #include "TestSupport.h"
+#include "gui/frame/ViewLink.h"
 #include "gui/script/ScriptView.h"
 #include "gui/script/ScriptWindow.h"
 #include "handler/SerialCommHandler.h"
@@ -80,6 +81,12 @@ void ScriptViewTest::cleanup()
     settings_.reset();
 }
 
+// Waits until the view's link has given up on the missing port.
+void WaitUntilLinkSettled(CScriptView& view)
+{
+    QTRY_VERIFY(!view.Link()->IsConnecting());
+}
+
 ScriptOutcome ScriptViewTest::RunToEnd(CScriptWindow& window, const QString& text)
 {
     QSignalSpy ended(&window, &CScriptWindow::ScriptEnded);
@@ -119,6 +126,7 @@ void ScriptViewTest::ScriptOutputAndErrorsReachTheOutputPane()
 {
     CScriptView view(context_, nullptr);
     CScriptWindow& window = *view.ScriptWindow();
+    WaitUntilLinkSettled(view);
     // Without a board the request fails at once with its @0 of 0.
     QCOMPARE(RunToEnd(window, QStringLiteral("print(1 + 2)\r\nprint((ZelVerGetComponentVersion(6)))\r\n")),
              ScriptOutcome::kSucceeded);
@@ -144,6 +152,7 @@ void ScriptViewTest::StopEndsARunningScript()
 {
     CScriptView view(context_, nullptr);
     CScriptWindow& window = *view.ScriptWindow();
+    WaitUntilLinkSettled(view);
     QSignalSpy ended(&window, &CScriptWindow::ScriptEnded);
     window.Editor()->setText(QStringLiteral("while true do end"));
     QVERIFY(window.RunScript());
@@ -227,6 +236,8 @@ void ScriptViewTest::ARefusedReadIsShownAgainstTheSimulatedBoard()
     QVERIFY2(simulator.Start(&error), error.c_str());
     AppSettings::SetComPort(simulator.DevicePath());
     CScriptView view(context_, nullptr);
+    // The run starts on a link that is up, so its output holds no wait note.
+    QTRY_VERIFY_WITH_TIMEOUT(view.Link()->IsConnected(), 10000);
     CScriptWindow& window = *view.ScriptWindow();
     QCOMPARE(RunToEnd(window, QStringLiteral("print(R(0x9999, 1))\r\nprint(R(0x2013, 0))\r\n")),
              ScriptOutcome::kSucceeded);
@@ -334,6 +345,8 @@ void ScriptViewTest::StatusBarSaysRunningWhileAScriptRuns()
     QMainWindow frame;
     auto* view = new CScriptView(context_, &frame);
     frame.setCentralWidget(view);
+    // The script runs on the engine, not in the wait for a link that is still coming up.
+    QTRY_VERIFY(!view->Link()->IsConnecting());
     CScriptWindow& window = *view->ScriptWindow();
     QSignalSpy ended(&window, &CScriptWindow::ScriptEnded);
     window.Editor()->setText(QStringLiteral("while true do end"));
@@ -344,7 +357,7 @@ void ScriptViewTest::StatusBarSaysRunningWhileAScriptRuns()
     frame.statusBar()->clearMessage();
     QCOMPARE(frame.statusBar()->currentMessage(), CScriptWindow::RunningText());
     window.StopScript();
-    QVERIFY(ended.wait(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), 20000);
     QCOMPARE(frame.statusBar()->currentMessage(), QString());
 }
 

@@ -3,17 +3,24 @@
 // next request reports the link's error, and switching views connects again.
 
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <Qsci/qsciscintilla.h>
 
 #include <QListWidget>
 
+#include <chrono>
+
 #include "BoardSimulator.h"
+#include "PtyPair.h"
+#include "gui/logs/ZovLogWindow.h"
+#include "gui/widgets/MyEdit.h"
 #include "Subsystem.h"
 #include "TestSupport.h"
 #include "gui/logs/SetLogLevelDlg.h"
 #include "gui/frame/MainFrame.h"
+#include "gui/frame/ViewLink.h"
 #include "gui/script/ScriptView.h"
 #include "gui/script/ScriptWindow.h"
 #include "platform/Prompt.h"
@@ -27,6 +34,8 @@ private slots:
     void ScriptingViewTalksToTheBoard();
     void PortGoneThenBackBySwitchingViews();
     void LogLevelDialogShowsAndSendsTheLevel();
+    void BoardGoneAndBackWithoutSwitchingViews();
+    void SilentBoardNeverHoldsUpTheWindow();
 
 private:
     std::unique_ptr<CBoardSimulator> StartBoard();
@@ -142,6 +151,7 @@ void SimulatedBoardTest::PortGoneThenBackBySwitchingViews()
     QVERIFY(board != nullptr);
     QVERIFY(frame.ChangeView(kViewScripting));
     QTRY_COMPARE(frame.StatusPaneText(CMainFrame::kPaneConnection), QStringLiteral("Connected"));
+    QTRY_VERIFY(frame.CurrentView()->Link()->IsConnected());
     const QString output = Run(frame, QStringLiteral("print((ZelVerGetComponentVersion(6)))"));
     QCOMPARE(output, QStringLiteral("1\n"));
 }
@@ -153,6 +163,7 @@ void SimulatedBoardTest::LogLevelDialogShowsAndSendsTheLevel()
     CMainFrame frame;
     CSerialCommHandler* handler = frame.CurrentView()->CommHandler();
     QVERIFY(handler != nullptr);
+    QTRY_VERIFY(frame.CurrentView()->Link()->IsConnected());
     uint32_t level = 99;
     board->Inspect([&level](const CSubsystem& subsystem) { level = subsystem.LogLevel(); });
     QVERIFY(level < 8);
@@ -176,6 +187,69 @@ void SimulatedBoardTest::LogLevelDialogShowsAndSendsTheLevel()
     dialog.accept();
     QCOMPARE(dialog.result(), int{QDialog::Accepted});
     QVERIFY(prompt_->Texts().empty());
+}
+
+// The status bar says the truth as soon as the board goes, with the system's reason, and the
+// link comes back by itself when the board does: no change of view is needed.
+void SimulatedBoardTest::BoardGoneAndBackWithoutSwitchingViews()
+{
+    auto board = StartBoard();
+    QVERIFY(board != nullptr);
+    CMainFrame frame;
+    QTRY_COMPARE(frame.StatusPaneText(CMainFrame::kPaneConnection), QStringLiteral("Connected"));
+
+    board->Stop();
+    board.reset();
+    QTRY_COMPARE(frame.StatusPaneText(CMainFrame::kPaneConnection), QStringLiteral("Disconnected"));
+    QCOMPARE(frame.StatusPaneText(CMainFrame::kPaneDetail),
+             QString::fromStdString(link_ + ": Input/output error"));
+    QTRY_VERIFY(frame.ToolLogWindow()->Edit()->toPlainText().contains(QStringLiteral("the port failed")));
+    QCOMPARE(frame.ToolLogWindow()->Edit()->toPlainText().count(QStringLiteral("the port failed")), 1);
+
+    board = StartBoard();
+    QVERIFY(board != nullptr);
+    QTRY_COMPARE(frame.StatusPaneText(CMainFrame::kPaneConnection), QStringLiteral("Connected"));
+    QCOMPARE(frame.CurrentViewNumber(), int{kViewScripting});
+    QCOMPARE(Run(frame, QStringLiteral("print((ZelVerGetComponentVersion(6)))")), QStringLiteral("1\n"));
+    QVERIFY(prompt_->Texts().empty());
+}
+
+// A port that opens onto a board that never answers: the window is there at once and says that
+// it is connecting, Run waits visibly and Stop ends that wait, and the engineer can leave the
+// view without waiting for the board.
+void SimulatedBoardTest::SilentBoardNeverHoldsUpTheWindow()
+{
+    AppSettings::SetCommandTimeout(0);  // no limit: the start-up exchange would wait for ever
+    CPtyPair silent;
+    AppSettings::SetComPortForRun(silent.SlavePath());
+    const auto started = std::chrono::steady_clock::now();
+    CMainFrame frame;
+    const auto took = std::chrono::steady_clock::now() - started;
+    QVERIFY2(took < std::chrono::milliseconds(1000), "the window waited for the board");
+    const QString connecting = QStringLiteral("Connecting to %1...").arg(QString::fromStdString(silent.SlavePath()));
+    QTRY_COMPARE(frame.StatusPaneText(CMainFrame::kPaneConnection), connecting);
+
+    auto* view = qobject_cast<CScriptView*>(frame.CurrentView());
+    QVERIFY(view != nullptr);
+    CScriptWindow* window = view->ScriptWindow();
+    QSignalSpy ended(window, &CScriptWindow::ScriptEnded);
+    window->Editor()->setText(QStringLiteral("print('ran')"));
+    QVERIFY(window->RunScript());
+    QVERIFY(window->IsWaitingForLink());
+    QVERIFY(window->OutputPane()->toPlainText().startsWith(QStringLiteral("Waiting for the link to the board (") +
+                                                           connecting + QStringLiteral(")...")));
+    QVERIFY(!window->RunButton()->isEnabled());
+    window->StopButton()->click();
+    QCOMPARE(ended.count(), 1);
+    QVERIFY(window->OutputPane()->toPlainText().endsWith(QStringLiteral("Script not started.\n")));
+    QVERIFY(!window->OutputPane()->toPlainText().contains(QStringLiteral("ran")));
+    QVERIFY(window->RunButton()->isEnabled());
+
+    const auto leaving = std::chrono::steady_clock::now();
+    QVERIFY(frame.ChangeView(kViewPreferences));
+    QVERIFY2(std::chrono::steady_clock::now() - leaving < std::chrono::milliseconds(1000),
+             "leaving the view waited for the board");
+    QTRY_COMPARE(frame.StatusPaneText(CMainFrame::kPaneConnection), QStringLiteral("Disconnected"));
 }
 
 QTEST_MAIN(SimulatedBoardTest)

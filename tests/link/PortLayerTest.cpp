@@ -133,6 +133,35 @@ TEST_F(LinkTest, AcknowledgementWaitReportsAckNackAndSilence)
     EXPECT_EQ(CountTraces("DEBUG: Function ZelPsWait4Ack started, "), 3);
 }
 
+// The owner's abort ends a reader in its 200 ms of silence and a sender in its acknowledgement
+// wait at once, and nothing more goes out until the close.
+TEST_F(LinkTest, AbortEndsEveryWaitAtOnceAndRefusesWrites)
+{
+    std::atomic<int> read_result{-1};
+    std::atomic<int> send_result{-1};
+    std::thread reader([&] {
+        char buffer[kZelSpReceiveBufferSize];
+        char first = 0;
+        int r = kZelTimeout;
+        while (r == kZelTimeout) r = ZelSpReceiveMessage(&port_, buffer, &first);
+        read_result.store(r);
+    });
+    std::thread sender([&] { send_result.store(ZelSpSendMessage(&port_, "r 0x0001 0x2013 0x01")); });
+    ASSERT_TRUE(WaitForTrace("DEBUG: Function ZelPsWait4Ack started", kPeerWaitMs));
+    const auto started = std::chrono::steady_clock::now();
+    ZelSpAbort(&port_);
+    reader.join();
+    sender.join();
+    EXPECT_LT(ElapsedMs(started), 150u);
+    EXPECT_EQ(read_result.load(), kZelHardwareError);
+    EXPECT_EQ(send_result.load(), kZelTimeout);  // not acknowledged, and not sent again
+    peer_.ReadRaw(100);
+    EXPECT_EQ(ZelPsWriteFrame(&port_, "$01A64\r", 7), kZelHardwareError);
+    EXPECT_EQ(peer_.ReadRaw(100), "");
+    EXPECT_EQ(ZelSpClose(&port_), kZelOk);
+    open_ = false;
+}
+
 TEST_F(LinkTest, CloseWhileAReadWaitsEndsTheReadAtOnce)
 {
     std::atomic<int> result{-1};

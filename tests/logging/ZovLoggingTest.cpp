@@ -181,6 +181,46 @@ TEST_F(ZovLoggingTest, ProducersOnManyThreadsLoseNothingAndKeepTheirOrder)
     EXPECT_EQ(sink.posts.load(), kThreads * kEach);
 }
 
+// A script that keeps sending on a dead port produces the same trace hundreds of thousands of
+// times a second: the queue keeps one entry with a count, and no more than its bound of
+// different entries, telling per level how many it had to drop where they would have stood.
+TEST_F(ZovLoggingTest, FloodIsFoldedAndBoundedAndTheDropsAreTold)
+{
+    CCountingSink sink;
+    CScopedNotifySink guard(sink);
+    CZovLogging& queue = CZovLogging::Instance();
+    for (int i = 0; i < 1000000; ++i) LogZelError("ZelPsWriteFrame", "Write error");
+    EXPECT_EQ(queue.Count(), 1u);
+    LogZelWarning("ZelPsWait4Ack", "Nack received");
+    auto entries = TakeAll();
+    ASSERT_EQ(entries.size(), 2u);
+    EXPECT_EQ(entries[0].text, "ERROR: Function ZelPsWriteFrame, Write error (1000000 times)");
+    EXPECT_EQ(entries[0].level, kZovLogError);
+    EXPECT_EQ(entries[1].text, "WARNING: Function ZelPsWait4Ack, Nack received");
+
+    // Different texts: the bound holds; the drops of each level become one entry of that level.
+    const size_t bound = CZovLogging::kMaxEntries;
+    for (size_t i = 0; i < bound + 2500; ++i) LogZelDebug("Fn", std::to_string(i).c_str());
+    for (int i = 0; i < 7; ++i) LogZelFrame("p", std::to_string(i).c_str());
+    LogZelDebug("Fn", "last");
+    EXPECT_EQ(queue.Count(), bound + 2);
+    // Room again: a new entry stands after the news of what was dropped before it.
+    SystemTime time;
+    int32_t level = 0;
+    std::string text;
+    ASSERT_TRUE(queue.GetNextEntry(&time, &level, &text));
+    EXPECT_EQ(text, "DEBUG: Function Fn, 0");
+    LogScriptText("after");
+    entries = TakeAll();
+    ASSERT_EQ(entries.size(), bound + 2);
+    EXPECT_EQ(entries[bound - 2].text, "DEBUG: Function Fn, " + std::to_string(bound - 1));
+    EXPECT_EQ(entries[bound - 1].text, "... 2501 more entries dropped");
+    EXPECT_EQ(entries[bound - 1].level, kZovLogDebug);
+    EXPECT_EQ(entries[bound].text, "... 7 more entries dropped");
+    EXPECT_EQ(entries[bound].level, kZovLogFrame);
+    EXPECT_EQ(entries[bound + 1].text, "after");
+}
+
 class ZovLogModuleTest : public ZovLoggingTest {
 protected:
     CTempFolder folder_;
@@ -253,6 +293,15 @@ TEST_F(ZovLogModuleTest, DrainMovesTheQueueIntoFileAndDisplay)
     EXPECT_EQ(CZovLogging::Instance().Count(), 0u);
     EXPECT_EQ(display_.lines, (std::vector<std::string>{"01:00:00.000 one", "03:00:00.000 three"}));
     EXPECT_EQ(ReadFileText(module.LogFilePath()), "01:00:00.000 one\r\n03:00:00.000 three\r\n");
+
+    // With a time budget a slice ends before the queue is empty: the window paints in between.
+    for (int i = 0; i < 5000; ++i) LogScriptText(std::to_string(i));
+    const size_t slice = module.DrainQueue(0);
+    EXPECT_GT(slice, 0u);
+    EXPECT_LT(slice, 5000u);
+    EXPECT_EQ(CZovLogging::Instance().Count(), 5000u - slice);
+    ASSERT_EQ(display_.lines.size(), 2 + slice);
+    EXPECT_EQ(display_.lines.back().substr(13), std::to_string(slice - 1));
 }
 
 TEST_F(ZovLogModuleTest, SaveCopiesTheWholeFileAndReplacesAnOldOneWhole)

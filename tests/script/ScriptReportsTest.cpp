@@ -174,6 +174,24 @@ TEST(ScriptOutputQueueTest, AFailureNoteFollowsThePrintedLineOfItsCall)
         {"a read the subsystem accepted",
          {{Step::kCall, "", {"R", 1, "c 0x3a18 0x00 0x5", 3, true, 0}}, {Step::kEnd, "", {}}},
          ""},
+        {"a loop failing the same way is one note and a count",
+         {{Step::kCall, "", Failed("R", 4)}, {Step::kCall, "", Failed("R", 4)},
+          {Step::kCall, "", Failed("R", 4)}, {Step::kCall, "", {"R", 1, "OK", 4}},
+          {Step::kCall, "", Failed("R", 4)}, {Step::kEnd, "", {}}},
+         "<line 4: R failed: Command timeout\n><  (the same again 3 times)\n>"},
+        {"the count comes before what is printed next",
+         {{Step::kCall, "", Failed("R", 4)}, {Step::kCall, "", Failed("R", 4)},
+          {Step::kPrint, "done\n", {}}},
+         "<line 4: R failed: Command timeout\n><  (the same again 1 time)\n>done\n"},
+        {"another failure ends the folding",
+         {{Step::kCall, "", Failed("R", 4)}, {Step::kCall, "", Failed("R", 4)},
+          {Step::kCall, "", Failed("W", 5)}, {Step::kEnd, "", {}}},
+         "<line 4: R failed: Command timeout\n><  (the same again 1 time)\n>"
+         "<line 5: W failed: Command timeout\n>"},
+        {"notes each with their printed line are not folded",
+         {{Step::kCall, "", Failed("R", 1)}, {Step::kPrint, "0\n", {}},
+          {Step::kCall, "", Failed("R", 1)}, {Step::kPrint, "0\n", {}}},
+         "0\n<line 1: R failed: Command timeout\n>0\n<line 1: R failed: Command timeout\n>"},
     };
     for (const auto& row : rows) {
         CScriptOutputQueue queue;

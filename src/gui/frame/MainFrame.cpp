@@ -14,6 +14,7 @@
 #include <QUrl>
 
 #include "gui/frame/AboutDlg.h"
+#include "gui/frame/ViewLink.h"
 #include "gui/frame/GuiPrompt.h"
 #include "gui/logs/ZelApplicationLogModule.h"
 #include "gui/logs/ZovLogWindow.h"
@@ -115,6 +116,10 @@ void CMainFrame::CreateActions()
     user_guide_action_ = new QAction(QStringLiteral("&User Guide"), this);
     user_guide_action_->setShortcut(QKeySequence::HelpContents);
     connect(user_guide_action_, &QAction::triggered, this, &CMainFrame::OpenUserGuide);
+    reconnect_action_ = new QAction(QStringLiteral("&Reconnect"), this);
+    reconnect_action_->setShortcut(QKeySequence(Qt::Key_F6));
+    reconnect_action_->setStatusTip(QStringLiteral("Close the view's link to the board and open it again"));
+    connect(reconnect_action_, &QAction::triggered, this, &CMainFrame::ReconnectCurrentView);
     about_action_ = new QAction(QStringLiteral("&About ZOV tool..."), this);
     connect(about_action_, &QAction::triggered, this, &CMainFrame::ShowAbout);
     exit_action_ = new QAction(QStringLiteral("E&xit"), this);
@@ -135,6 +140,7 @@ void CMainFrame::CreateMenus()
     view->addAction(logging_action_);
     view->addAction(events_action_);
     view->addAction(zel_buffers_action_);
+    view->addAction(reconnect_action_);
     view->addSeparator();
 
     toolbar_ = addToolBar(QStringLiteral("Toolbar"));
@@ -316,6 +322,29 @@ void CMainFrame::UpdateCommandStates()
     const tagViewEntry* current = FindView(view_number_);
     zel_buffers_action_->setEnabled(view_ != nullptr && current != nullptr &&
                                     current->offers_zel_buffers && buffers_overview_opener_);
+    reconnect_action_->setEnabled(view_ != nullptr && !changing_view_ && view_->Link() != nullptr);
+}
+
+void CMainFrame::ReconnectCurrentView()
+{
+    if (view_ != nullptr && !changing_view_) {
+        if (CViewLink* link = view_->Link()) {
+            link->Reconnect();
+        }
+    }
+}
+
+void CMainFrame::ShowConnectionState(uintptr_t connected, const QString& detail)
+{
+    // A view's link says while it comes up; the detail is then the port it is opening.
+    if (connected == kConnectionConnecting) {
+        panes_[kPaneConnection]->setText(QStringLiteral("Connecting to %1...").arg(detail));
+        panes_[kPaneDetail]->clear();
+        return;
+    }
+    panes_[kPaneConnection]->setText(connected != kConnectionDisconnected ? QStringLiteral("Connected")
+                                                                          : QStringLiteral("Disconnected"));
+    panes_[kPaneDetail]->setText(detail);
 }
 
 void CMainFrame::OpenBuffersOverview()
@@ -364,9 +393,7 @@ void CMainFrame::HandleNotification(int offset, uintptr_t wparam, const QString&
 {
     switch (offset) {
     case kNotifyConnection:
-        panes_[kPaneConnection]->setText(wparam != 0 ? QStringLiteral("Connected")
-                                                     : QStringLiteral("Disconnected"));
-        panes_[kPaneDetail]->setText(text);
+        ShowConnectionState(wparam, text);
         break;
     case kNotifyToolLog:
         tool_log_drain_queued_.store(false);
@@ -394,7 +421,12 @@ void CMainFrame::HandleNotification(int offset, uintptr_t wparam, const QString&
 
 void CMainFrame::DrainToolLog()
 {
-    tool_log_->DrainQueue();
+    // A flood is taken in slices: the next one is queued behind the paint events that the
+    // slice caused, so the window repaints in between and stays usable.
+    if (tool_log_->DrainQueue() && !tool_log_drain_queued_.exchange(true)) {
+        QMetaObject::invokeMethod(
+            this, [this] { HandleNotification(kNotifyToolLog, 0, QString()); }, Qt::QueuedConnection);
+    }
 }
 
 void CMainFrame::DrainApplicationLog()

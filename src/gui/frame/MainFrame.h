@@ -67,6 +67,9 @@ public:
     QAction* LoggingAction() const { return logging_action_; }
     QAction* EventsAction() const { return events_action_; }
     QAction* UserGuideAction() const { return user_guide_action_; }
+    // View > Reconnect (F6): closes and reopens the current view's link; disabled for views
+    // without one.
+    QAction* ReconnectAction() const { return reconnect_action_; }
     QString StatusPaneText(int pane) const;
 
     CZovLogWindow* ToolLogWindow() const { return tool_log_; }
@@ -113,6 +116,8 @@ private:
     // Opens the user guide in the desktop's browser, or says why it cannot.
     void OpenUserGuide();
     void OpenBuffersOverview();
+    void ReconnectCurrentView();
+    void ShowConnectionState(uintptr_t connected, const QString& detail);
 
     CGuiPrompt* prompt_;
     QString simulated_port_;
@@ -137,6 +142,7 @@ private:
     QAction* logging_action_ = nullptr;
     QAction* events_action_ = nullptr;
     QAction* zel_buffers_action_ = nullptr;
+    QAction* reconnect_action_ = nullptr;
     QAction* toolbar_action_ = nullptr;
     QAction* status_bar_action_ = nullptr;
     QAction* about_action_ = nullptr;

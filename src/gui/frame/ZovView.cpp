@@ -1,5 +1,7 @@
 #include "gui/frame/ZovView.h"
 
+#include "gui/frame/ViewLink.h"
+
 CZovView::CZovView(int number, QWidget* parent) : QFrame(parent), number_(number)
 {
     setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
@@ -8,3 +10,9 @@ CZovView::CZovView(int number, QWidget* parent) : QFrame(parent), number_(number
 }
 
 void CZovView::OutputText(const QString&) {}
+
+CSerialCommHandler* CZovView::CommHandler()
+{
+    CViewLink* link = Link();
+    return link != nullptr ? &link->Handler() : nullptr;
+}

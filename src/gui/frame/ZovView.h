@@ -7,6 +7,7 @@
 #include <QString>
 
 class CSerialCommHandler;
+class CViewLink;
 
 class CZovView : public QFrame {
     Q_OBJECT
@@ -18,9 +19,12 @@ public:
 
     // Shows one progress line in the page's output box; nothing in the base.
     virtual void OutputText(const QString& text);
-    // The command handler of the view's page, for the buffers overview; null when the view has
-    // none (or its page has not connected).
-    virtual CSerialCommHandler* CommHandler() { return nullptr; }
+    // The link of a view that owns a command handler (View > Reconnect works on it); null for
+    // the others.
+    virtual CViewLink* Link() { return nullptr; }
+    // The command handler of the view's link, for the buffers overview; null when the view has
+    // none. The handler stays the same object while the link reconnects.
+    virtual CSerialCommHandler* CommHandler();
     // Asked before the main window closes (not when it is made to close). False keeps the
     // window open; a view that has work to end first may close the window itself afterwards.
     virtual bool QueryClose() { return true; }

@@ -6,6 +6,7 @@
 
 #include "gui/logs/LogWindowPlacement.h"
 #include "gui/widgets/MyEdit.h"
+#include "logging/ZovLogging.h"
 #include "shell/AppSettings.h"
 
 CZovLogWindow::CZovLogWindow(QWidget* parent, const std::string& log_folder)
@@ -49,9 +50,10 @@ void CZovLogWindow::AddLogEntry(const SystemTime& time, int level, const QString
     module_.AddLogEntry(time, level, text.toStdString());
 }
 
-void CZovLogWindow::DrainQueue()
+bool CZovLogWindow::DrainQueue()
 {
-    module_.DrainQueue();
+    module_.DrainQueue(kDrainSliceMs);
+    return CZovLogging::Instance().Count() > 0;
 }
 
 void CZovLogWindow::SetLoggingFlags(uint32_t logging_flags)

@@ -27,8 +27,12 @@ public:
 
     // Filters, writes and shows one entry.
     void AddLogEntry(const SystemTime& time, int level, const QString& text);
-    // Takes every queued tool log entry (notification +1).
-    void DrainQueue();
+    // How long one slice of draining may keep the window's thread (notification +1).
+    static constexpr uint32_t kDrainSliceMs = 40;
+
+    // Takes queued tool log entries for at most kDrainSliceMs; true when entries are left, for
+    // the next slice after the window has painted.
+    bool DrainQueue();
     // New level switches (notification +2; kLog* bits).
     void SetLoggingFlags(uint32_t logging_flags);
     // Shows the window when hidden, hides it when shown.

@@ -5,7 +5,7 @@
 
 #include "gui/script/ScriptWindow.h"
 #include "gui/frame/ViewTable.h"
-#include "handler/SerialCommHandler.h"
+#include "gui/frame/ViewLink.h"
 #include "script/ScriptEngine.h"
 
 namespace {
@@ -29,10 +29,12 @@ CScriptView::CScriptView(const tagViewContext& context, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(window_);
-    // The handler registers the script functions with the engine as it is constructed, then
-    // connects to the board (which may show the port message box).
-    handler_ = std::make_unique<CSerialCommHandler>(context.instance_number, false, engine_.get());
+    // The handler registers the script functions with the engine as it is constructed; the
+    // link then comes up on its own thread (which may show the port message box).
+    link_ = new CViewLink(context, false, engine_.get(), this);
     window_->RefreshFunctionList();
+    window_->SetLinkGate([this] { return link_->IsConnecting(); }, [this] { return link_->StateText(); });
+    connect(link_, &CViewLink::StateChanged, window_, &CScriptWindow::OnLinkStateChanged);
 }
 
 CScriptView::~CScriptView()
@@ -47,7 +49,8 @@ CScriptView::~CScriptView()
     // The window detaches from the engine before the engine and the handler go.
     delete window_;
     window_ = nullptr;
-    handler_.reset();
+    delete link_;
+    link_ = nullptr;
     engine_.reset();
 }
 

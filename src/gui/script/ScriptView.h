@@ -1,6 +1,7 @@
-// View 1: the Scripting view. It owns the script engine, the script window over it, and a
-// command handler bound to the instance number and the engine, which registers the script
-// functions and does not act on subsystem events. All three go when the view goes.
+// View 1: the Scripting view. It owns the script engine, the script window over it, and a view
+// link whose command handler is bound to the instance number and the engine, registers the
+// script functions and does not act on subsystem events. The view appears at once while the link
+// comes up; Run waits for it. All three go when the view goes.
 #pragma once
 
 #include <memory>
@@ -10,7 +11,7 @@
 
 class CScriptEngine;
 class CScriptWindow;
-class CSerialCommHandler;
+class CViewLink;
 
 class CScriptView : public CZovView {
     Q_OBJECT
@@ -19,7 +20,7 @@ public:
     // Stops a running script and waits for it, then closes the handler's link.
     ~CScriptView() override;
 
-    CSerialCommHandler* CommHandler() override { return handler_.get(); }
+    CViewLink* Link() override { return link_; }
     CScriptWindow* ScriptWindow() const { return window_; }
     CScriptEngine& Engine() { return *engine_; }
 
@@ -30,6 +31,6 @@ private:
     QString* kept_text_;
     QString* kept_path_;
     std::unique_ptr<CScriptEngine> engine_;
-    std::unique_ptr<CSerialCommHandler> handler_;
+    CViewLink* link_ = nullptr;  // owned; deleted before the engine
     CScriptWindow* window_ = nullptr;
 };

@@ -13,6 +13,7 @@
 #include <QSplitter>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <Qsci/qsciapis.h>
 #include <Qsci/qscilexerlua.h>
@@ -201,6 +202,17 @@ CScriptWindow::CScriptWindow(CScriptEngine& engine, QWidget* parent)
             [this](QListWidgetItem* item) { ShowHelp(item); });
     connect(functions_, &QListWidget::itemDoubleClicked, this, &CScriptWindow::InsertCall);
 
+    link_wait_timer_ = new QTimer(this);
+    link_wait_timer_->setSingleShot(true);
+    connect(link_wait_timer_, &QTimer::timeout, this, [this] {
+        EndLinkWait(QStringLiteral("The link did not come up within %1 s (%2); the script was not "
+                                   "started. Try View > Reconnect (F6), or check the COM port under "
+                                   "View > Preferences.\n")
+                        .arg(kLinkWaitMs / 1000)
+                        .arg(link_state_text_ ? link_state_text_() : QString()),
+                    ScriptOutcome::kNone);
+    });
+
     engine_.SetOutputFunction(
         [this](const std::string& text) { RequestFlush(queue_.AddOutput(text)); });
     engine_.SetCallEndFunction(
@@ -236,6 +248,49 @@ bool CScriptWindow::RunScript()
         return false;
     }
     FlushOutput();
+    if (link_coming_up_ && link_coming_up_()) {
+        // A script started now would find every request refused; it waits for the link instead,
+        // and the window stays usable meanwhile.
+        waiting_for_link_ = true;
+        SetRunning(true);
+        AppendOutput(QStringLiteral("Waiting for the link to the board (%1)...\n")
+                         .arg(link_state_text_ ? link_state_text_() : QString()));
+        link_wait_timer_->start(kLinkWaitMs);
+        return true;
+    }
+    return StartOnEngine();
+}
+
+void CScriptWindow::SetLinkGate(std::function<bool()> link_coming_up, std::function<QString()> link_state_text)
+{
+    link_coming_up_ = std::move(link_coming_up);
+    link_state_text_ = std::move(link_state_text);
+}
+
+void CScriptWindow::OnLinkStateChanged()
+{
+    if (!waiting_for_link_ || (link_coming_up_ && link_coming_up_())) {
+        return;
+    }
+    waiting_for_link_ = false;
+    link_wait_timer_->stop();
+    running_ = false;
+    if (!StartOnEngine()) {
+        emit ScriptEnded(ScriptOutcome::kNone);
+    }
+}
+
+void CScriptWindow::EndLinkWait(const QString& note, ScriptOutcome outcome)
+{
+    waiting_for_link_ = false;
+    link_wait_timer_->stop();
+    AppendOutput(note);
+    SetRunning(false);
+    emit ScriptEnded(outcome);
+}
+
+bool CScriptWindow::StartOnEngine()
+{
     // The end of the last script is reported just before the engine turns idle; the engine
     // is done with it by then and only needs a moment to say so.
     engine_.WaitForEnd(kIdleWaitMs);
@@ -247,6 +302,7 @@ bool CScriptWindow::RunScript()
     // Scripts may be saved with CR LF; Lua reads either, and error lines count the same.
     if (!engine_.Run(editor_->text().toStdString(), name.toStdString())) {
         AppendColoured(QStringLiteral("The script could not be started.\n"), kFailureColour);
+        SetRunning(false);
         return false;
     }
     SetRunning(true);
@@ -255,6 +311,10 @@ bool CScriptWindow::RunScript()
 
 void CScriptWindow::StopScript()
 {
+    if (waiting_for_link_) {
+        EndLinkWait(QStringLiteral("Script not started.\n"), ScriptOutcome::kStopped);
+        return;
+    }
     engine_.RequestStop();
 }
 

@@ -9,6 +9,8 @@
 // before the window is destroyed (CScriptView does).
 #pragma once
 
+#include <functional>
+
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -25,6 +27,7 @@ class QSplitter;
 class QStatusBar;
 class QsciAPIs;
 class QsciScintilla;
+class QTimer;
 class CScriptEngine;
 
 class CScriptWindow : public QWidget {
@@ -34,11 +37,22 @@ public:
     // Disconnects the engine's output and end callbacks from this window.
     ~CScriptWindow() override;
 
-    // Starts the editor's text on the engine. False when a script is running or the engine
-    // refused it (the output pane says why).
+    // How long Run waits for a link that is still coming up.
+    static constexpr int kLinkWaitMs = 15000;
+
+    // Starts the editor's text on the engine; while the link gate says the board's link is
+    // still coming up, the output pane says so and the script starts once it is up (or down
+    // for good), after at most kLinkWaitMs; Stop ends that wait. False when a script is running
+    // or waiting, or the engine refused it (the output pane says why).
     bool RunScript();
-    // Asks the running script to stop; returns at once.
+    // Asks the running script to stop, or ends the wait for the link; returns at once.
     void StopScript();
+    // The gate in front of Run: link_coming_up tells whether the link is still coming up,
+    // link_state_text describes it ("Connecting to COM1..."). Without a gate Run starts at once.
+    void SetLinkGate(std::function<bool()> link_coming_up, std::function<QString()> link_state_text);
+    // The link's state changed: a Run that waits for it goes on.
+    void OnLinkStateChanged();
+    bool IsWaitingForLink() const { return waiting_for_link_; }
     // Fills the function list, the completion and the call tips from the engine's registered
     // functions and its own globals (ResultText, help).
     void RefreshFunctionList();
@@ -86,6 +100,8 @@ private:
     void KeepRunningMessage(const QString& text);
     // Engine thread: asks the window's thread once to take what the queue holds.
     void RequestFlush(bool needed);
+    bool StartOnEngine();
+    void EndLinkWait(const QString& note, ScriptOutcome outcome);
     void FlushOutput();
     void AppendColoured(const QString& text, const QColor& colour);
     void OnScriptEnded(ScriptOutcome outcome, const QString& error_text, int error_line);
@@ -106,6 +122,10 @@ private:
     QString file_path_;
     bool running_ = false;
     int marked_line_ = 0;
+    bool waiting_for_link_ = false;
+    QTimer* link_wait_timer_ = nullptr;
+    std::function<bool()> link_coming_up_;
+    std::function<QString()> link_state_text_;
 
     CScriptOutputQueue queue_;
 };
