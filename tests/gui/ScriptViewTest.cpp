@@ -211,8 +211,10 @@ QColor LineColour(QPlainTextEdit& pane, int line)
 void ScriptViewTest::FailedCallsShowTheirResultTextInRedAfterThePrintedValues()
 {
     CScriptView view(context_, nullptr);
+    // No board answers: once the link has given up, Run starts at once.
+    WaitUntilLinkSettled(view);
     CScriptWindow& window = *view.ScriptWindow();
-    // No board answers: the request fails with the link's text, which ResultText() also gives.
+    // The request fails with the link's text, which ResultText() also gives.
     QCOMPARE(RunToEnd(window, QStringLiteral("print(R(0x9999, 1))\r\nprint(ResultText())\r\nprint('end')")),
              ScriptOutcome::kSucceeded);
     const QStringList shown = window.OutputPane()->toPlainText().split(QLatin1Char('\n'));
@@ -257,6 +259,7 @@ void ScriptViewTest::ARefusedReadIsShownAgainstTheSimulatedBoard()
 void ScriptViewTest::AnErrorMarksItsLineAndTheCursorGoesThere()
 {
     CScriptView view(context_, nullptr);
+    WaitUntilLinkSettled(view);
     CScriptWindow& window = *view.ScriptWindow();
     QsciScintilla& editor = *window.Editor();
     QCOMPARE(RunToEnd(window, QStringLiteral("print(1)\r\nlocal x = nil\r\nx()\r\nprint(2)\r\n")),
