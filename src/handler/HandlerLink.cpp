@@ -202,14 +202,12 @@ void CHandlerLink::SetState(LinkState state, const std::string& detail)
         detail_ = detail;
         function = state_function_;
     }
-    if (state == LinkState::Connected) {
-        connected_.Set();
-    } else {
-        connected_.Reset();
-    }
+    // A waiter released by the connected event finds the change told everywhere already.
+    if (state != LinkState::Connected) connected_.Reset();
     const uintptr_t flag = state == LinkState::Connected    ? kConnectionConnected
                            : state == LinkState::Connecting ? kConnectionConnecting
                                                             : kConnectionDisconnected;
     Notify::Post(kNotifyConnection, flag, detail);
     if (function) function(state, StateText());
+    if (state == LinkState::Connected) connected_.Set();
 }
