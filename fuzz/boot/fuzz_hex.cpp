@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "boot/HexBinFile.h"
+#include "platform/Paths.h"
 #include "platform/Prompt.h"
 
 namespace {
@@ -18,6 +19,19 @@ public:
     void ShowMessage(const std::string&, PromptIcon, const std::string&) override {}
     bool AskYesNo(const std::string&, const std::string&) override { return false; }
     bool AskOkCancel(const std::string&, const std::string&) override { return false; }
+};
+
+// The file the reader loads each input from, in the temporary folder; removed when the run ends.
+class CInputFile {
+public:
+    CInputFile() : path_(TempDir() + "/zov-fuzz-hex-" + std::to_string(getpid()) + ".hex") {}
+    ~CInputFile() { std::remove(path_.c_str()); }
+    CInputFile(const CInputFile&) = delete;
+    CInputFile& operator=(const CInputFile&) = delete;
+    const std::string& Path() const { return path_; }
+
+private:
+    const std::string path_;
 };
 
 void CheckFields(const std::string& text)
@@ -55,7 +69,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static CSilentPrompt prompt;
     static CScopedPrompt scoped(prompt);
-    static const std::string path = "/tmp/zov-fuzz-hex-" + std::to_string(getpid()) + ".hex";
+    static const CInputFile input;
+    const std::string& path = input.Path();
     if (size < 4) {
         return 0;
     }

@@ -24,7 +24,8 @@ std::vector<std::string> Reading(const std::vector<char>& buffer, int form, bool
     std::vector<std::string> reading = prompt.Texts();
     reading.push_back(result ? "ok" : "failed");
     for (const auto& item : config) {
-        std::string text = std::string(typeid(*item).name()) + "|" + std::to_string(item->GetClass()) + "|" +
+        const CConfigItem& held = *item;
+        std::string text = std::string(typeid(held).name()) + "|" + std::to_string(item->GetClass()) + "|" +
                            (item->GetFixed() ? "1|" : "0|") + item->GetName() + "|" + item->GetHelp() + "|";
         item->Write(text, kConfigFileForm);
         item->Write(text, kConfigStoreForm);

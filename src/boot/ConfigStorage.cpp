@@ -22,6 +22,9 @@ uint32_t GetLittle(const uint8_t* in, int bytes)
     return value;
 }
 
+const char kStoreAborted[] = "Storing configuration aborted; the flash was not changed.";
+const char kRetrieveAborted[] = "Retrieving configuration aborted.";
+
 }  // namespace
 
 CConfigStorage::CConfigStorage(IConfigStoragePage& page)
@@ -52,12 +55,24 @@ uint16_t CConfigStorage::AreaChecksum(const uint8_t* bytes, uint32_t length, uin
     return static_cast<uint16_t>(sum & 0xFFFF);
 }
 
-bool CConfigStorage::PrepareBoard()
+bool CConfigStorage::Aborted(const char* line)
 {
-    if (!AskOkCancel(CSwDownload::kBootModePrompt)) {
+    if (!abort_.load()) {
+        return false;
+    }
+    OutputText(line);
+    return true;
+}
+
+bool CConfigStorage::PrepareBoard(const char* aborted_line)
+{
+    if (Aborted(aborted_line) || !AskOkCancel(CSwDownload::kBootModePrompt) || Aborted(aborted_line)) {
         return false;
     }
     if (!boot_->Boot()) {
+        if (Aborted(aborted_line)) {
+            return false;
+        }
         // A fresh link starts from a closed port and no loaded driver.
         boot_.reset();
         boot_ = std::make_unique<CBootCommHandler>(*this);
@@ -70,7 +85,7 @@ bool CConfigStorage::PrepareBoard()
         OutputText("Error reading the .ini file.");
         return false;
     }
-    return true;
+    return !Aborted(aborted_line);
 }
 
 bool CConfigStorage::CheckTransferSize(const tagSectionInfo& section)
@@ -106,11 +121,13 @@ void CConfigStorage::ToggleProgressIndicator()
 bool CConfigStorage::StoreConfiguration(const uint8_t* bytes, uint32_t length)
 {
     bool ok = false;
-    if (PrepareBoard() && (bytes != nullptr || length == 0)) {
+    page_.SetAbortable(true);
+    if (PrepareBoard(kStoreAborted) && (bytes != nullptr || length == 0)) {
         const tagSectionInfo* section = FindSection(layout_.sections, layout_.config_start);
         if (section == nullptr) {
             ShowMessage("Error in .ini file. ConfigStartAddress is not within flash.");
-        } else if (CheckTransferSize(*section)) {
+        } else if (CheckTransferSize(*section) && !Aborted(kStoreAborted)) {
+            page_.SetAbortable(false);
             const tagSectionInfo home = *section;
             const uint64_t area_size = uint64_t{layout_.config_end} - layout_.config_start + 1;
             bool erased = true;
@@ -162,6 +179,7 @@ bool CConfigStorage::StoreConfiguration(const uint8_t* bytes, uint32_t length)
         }
     }
     OutputText(ok ? "Configuration successfully stored." : "Configuration could not be stored.");
+    page_.SetAbortable(false);
     return ok;
 }
 
@@ -221,8 +239,16 @@ bool CConfigStorage::StoreSteps(const std::vector<uint8_t>& image, const tagSect
 
 bool CConfigStorage::RetrieveConfiguration(std::vector<uint8_t>& bytes)
 {
+    page_.SetAbortable(true);
+    const bool ok = Retrieve(bytes);
+    page_.SetAbortable(false);
+    return ok;
+}
+
+bool CConfigStorage::Retrieve(std::vector<uint8_t>& bytes)
+{
     bytes.clear();
-    if (!PrepareBoard()) {
+    if (!PrepareBoard(kRetrieveAborted)) {
         return false;
     }
     uint8_t raw[kHeaderSize] = {};
@@ -272,6 +298,9 @@ bool CConfigStorage::RetrieveSteps(std::vector<uint8_t>& bytes, const tagSection
     const uint32_t step_limit = std::min(section.transfer_size, kMaxRetrieveStep);
     uint32_t done = 0;
     while (done < length) {
+        if (Aborted(kRetrieveAborted)) {
+            return false;
+        }
         const uint32_t n = std::min(length - done, step_limit);
         const uint32_t address = layout_.config_start + kHeaderSize + done;
         uint8_t return_byte = 0;

@@ -19,6 +19,7 @@
 #include "boot/SwDownload.h"
 #include "cli/CliCommand.h"
 #include "cli/CliSession.h"
+#include "cli/CliTerminal.h"
 #include "platform/Format.h"
 #include "platform/Prompt.h"
 #include "platform/SerialPort.h"
@@ -27,168 +28,22 @@
 
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int)
-{
-    g_interrupted = 1;
-}
-
-// Catches Ctrl-C for the guard's lifetime, so that it asks for an abort instead of killing the
-// process in the middle of a flash step.
-class CInterruptGuard {
-public:
-    CInterruptGuard()
-    {
-        g_interrupted = 0;
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previous_);
-    }
-    ~CInterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
-    CInterruptGuard(const CInterruptGuard&) = delete;
-    CInterruptGuard& operator=(const CInterruptGuard&) = delete;
-
-private:
-    struct sigaction previous_ {};
-};
-
-// Questions on the terminal when stdin is one; otherwise (or with --yes) the console prompt's
-// fixed answer. Ctrl-C while a question waits answers it with Cancel.
-class CTerminalPrompt : public IPrompt {
-public:
-    explicit CTerminalPrompt(bool yes) : console_(yes), ask_(!yes && isatty(STDIN_FILENO) != 0) {}
-
-    void ShowMessage(const std::string& text, PromptIcon icon, const std::string& title) override
-    {
-        console_.ShowMessage(text, icon, title);
-    }
-    bool AskYesNo(const std::string& text, const std::string& title) override
-    {
-        return ask_ ? Ask(text, "[y/N]", "y") : console_.AskYesNo(text, title);
-    }
-    bool AskOkCancel(const std::string& text, const std::string& title) override
-    {
-        return ask_ ? Ask(text, "Press Enter for OK, or type c and Enter to cancel:", "") : console_.AskOkCancel(text, title);
-    }
-
-private:
-    static bool Ask(const std::string& text, const char* hint, const char* yes)
-    {
-        std::fprintf(stderr, "%s\n%s ", text.c_str(), hint);
-        std::fflush(stderr);
-        std::string answer;
-        while (true) {
-            if (g_interrupted) {
-                std::fprintf(stderr, "\n");
-                return false;
-            }
-            pollfd fd{STDIN_FILENO, POLLIN, 0};
-            const int ready = poll(&fd, 1, 100);
-            if (ready < 0 && errno != EINTR) {
-                return false;
-            }
-            if (ready <= 0) {
-                continue;
-            }
-            char c = 0;
-            const ssize_t n = read(STDIN_FILENO, &c, 1);
-            if (n <= 0) {
-                return false;  // end of input: no one to answer
-            }
-            if (c == '\n') {
-                break;
-            }
-            answer += c;
-        }
-        while (!answer.empty() && (answer.back() == '\r' || answer.back() == ' ')) {
-            answer.pop_back();
-        }
-        if (*yes == '\0') {
-            return answer.empty() || answer == "o" || answer == "ok" || answer == "OK";
-        }
-        return answer == yes || answer == "yes" || answer == "Y";
-    }
-
-    CConsolePrompt console_;
-    bool ask_;
-};
-
-class CConsolePage : public ISwDownloadPage {
-public:
-    void OutputText(const std::string& text) override
-    {
-        EndBar();
-        std::printf("%s\n", text.c_str());
-        std::fflush(stdout);
-    }
-    void SetProgress(uint32_t per_mille) override
-    {
-        if (per_mille == 0 && !bar_shown_) {
-            return;
-        }
-        constexpr int kWidth = 40;
-        const int filled = static_cast<int>(per_mille * kWidth / 1000);
-        std::fprintf(stderr, "\r[%s%s] %3u.%u %%", std::string(filled, '#').c_str(),
-                     std::string(kWidth - filled, '.').c_str(), per_mille / 10, per_mille % 10);
-        std::fflush(stderr);
-        bar_shown_ = true;
-        if (per_mille >= 1000) {
-            EndBar();
-        }
-    }
-    void SetRunning(bool) override {}
-
-private:
-    void EndBar()
-    {
-        if (bar_shown_) {
-            std::fprintf(stderr, "\n");
-            bar_shown_ = false;
-        }
-    }
-    bool bar_shown_ = false;
-};
-
 // Lines of the boot link on stderr (flash read keeps stdout for the data).
 class CStderrOutput : public ITextOutput {
 public:
     void OutputText(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
 };
 
-// Prints why the file at path cannot be read and returns false; true when it can. what names
-// the file for the engineer ("the image").
-bool CheckReadable(const std::string& path, const char* what)
-{
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    int error = fd < 0 ? errno : 0;
-    struct stat status {};
-    if (fd >= 0) {
-        if (fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
-            error = EISDIR;
-        }
-        close(fd);
-    }
-    if (error == 0) {
-        return true;
-    }
-    std::string reason = std::strerror(error);
-    if (!reason.empty()) {
-        reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
-    }
-    CliError(Format("cannot read %s %s: %s", what, path.c_str(), reason.c_str()));
-    return false;
-}
+// The download's page on the terminal.
+class CConsoleDownloadPage : public ISwDownloadPage {
+public:
+    void OutputText(const std::string& text) override { console_.OutputText(text); }
+    void SetProgress(uint32_t per_mille) override { console_.SetProgress(per_mille); }
+    void SetRunning(bool) override {}
 
-// Before the engineer is asked to reset the board into boot mode: the port must be one that
-// opens, or the question and the reset are for nothing and the boot link's own line ("Another
-// program may be using it") misleads when the name is wrong.
-bool CheckBootPort(const CliOptions& options)
-{
-    return CheckPortUsable(options.port ? *options.port : AppSettings::GetComPort(),
-                           SerialLineSettings::BootLink());
-}
+private:
+    CConsoleLines console_;
+};
 
 bool ParseNumber(const std::string& text, uint32_t& value)
 {
@@ -226,7 +81,7 @@ int RunDownload(const CliOptions& options, const std::vector<std::string>& args)
     CTerminalPrompt prompt(options.yes);
     CScopedPrompt scoped(prompt);
     CInterruptGuard interrupt;
-    CConsolePage page;
+    CConsoleDownloadPage page;
     CSwDownload download(page);
     if (options.port) {
         download.BootHandler().SetPortOverride(*options.port);
@@ -236,7 +91,7 @@ int RunDownload(const CliOptions& options, const std::vector<std::string>& args)
         return kExitCannotRun;
     }
     while (!download.WaitForEnd(100)) {
-        if (g_interrupted) {
+        if (CliInterrupted()) {
             download.AbortDownload();
             break;
         }
@@ -339,7 +194,7 @@ int RunFlash(const CliOptions& options, const std::vector<std::string>& args)
     constexpr uint32_t kStep = 1024;
     std::vector<uint8_t> data(length);
     for (uint32_t done = 0; done < length; done += kStep) {
-        if (g_interrupted) {
+        if (CliInterrupted()) {
             return kExitFailed;
         }
         const uint32_t n = std::min(kStep, length - done);

@@ -1,15 +1,22 @@
-// zovcli config: show, check and convert configuration files without the configuration page.
+// zovcli config: show, check and convert configuration files without the configuration page,
+// and store a configuration in the board's flash or retrieve it from there as the page does.
 //
 // Input files may be in any of the three forms the tool writes: a scrambled .cfg (what the
 // configuration page saves and loads), a .cfg saved in ASCII, or a store-form image as the
 // page stores it in flash. The messages the page would show in boxes go to stderr, one a line.
+// store and retrieve go through the page's own editor, so they store exactly what the page
+// would (the items of its pages, in its order) and save what it would save; their lines go to
+// stdout, the progress bar to stderr, and Ctrl-C stops them where the storage allows it.
 
 #include <cstdio>
 #include <string>
 #include <vector>
 
+#include "boot/ConfigStorage.h"
 #include "cli/CliCommand.h"
+#include "cli/CliTerminal.h"
 #include "config/Config.h"
+#include "config/ConfigEditor.h"
 #include "config/ConfigEscape.h"
 #include "config/ConfigFile.h"
 #include "config/NumberText.h"
@@ -224,6 +231,128 @@ int RunConvert(const CliOptions& options, const std::string& in, const std::stri
     return kExitSucceeded;
 }
 
+// The editor's lines (how many items it leaves out) on the terminal.
+class CEditorLines : public IConfigEditorView {
+public:
+    explicit CEditorLines(CConsoleLines& lines) : lines_(lines) {}
+    void OutputText(const std::string& text) override { lines_.OutputText(text); }
+    void PageChanged(int) override {}
+    void TabsChanged(bool) override {}
+
+private:
+    CConsoleLines& lines_;
+};
+
+// The storage's page on the terminal. Ctrl-C asks the storage to stop at its next safe point.
+class CConsoleStoragePage : public IConfigStoragePage {
+public:
+    explicit CConsoleStoragePage(CConsoleLines& lines) : lines_(lines) {}
+    void Attach(CConfigStorage& storage) { storage_ = &storage; }
+
+    void OutputText(const std::string& text) override
+    {
+        CheckInterrupt();
+        lines_.OutputText(text);
+    }
+    void SetProgress(uint32_t per_mille) override
+    {
+        CheckInterrupt();
+        lines_.SetProgress(per_mille);
+    }
+    void SetAbortable(bool abortable) override { abortable_ = abortable; }
+
+private:
+    void CheckInterrupt()
+    {
+        if (!CliInterrupted() || storage_ == nullptr || storage_->AbortRequested()) {
+            return;
+        }
+        storage_->RequestAbort();
+        if (!abortable_) {
+            CliError("the flash is being written; the store runs to its end so that it holds a whole configuration");
+        }
+    }
+
+    CConsoleLines& lines_;
+    CConfigStorage* storage_ = nullptr;
+    bool abortable_ = true;
+};
+
+int RunStore(const CliOptions& options, const std::string& path)
+{
+    if (!CheckReadable(path, "the configuration")) {
+        return kExitCannotRun;
+    }
+    CTerminalPrompt prompt(options.yes);
+    CScopedPrompt scoped(prompt);
+    CConfig config;
+    const Input input = ReadInput(path, config);
+    if (input.exit_code != kExitSucceeded) {
+        return input.exit_code;
+    }
+    CConsoleLines lines;
+    CEditorLines editor_lines(lines);
+    CConfigEditor editor(&editor_lines, false);
+    editor.FillPages(config);
+    std::string image;
+    if (!editor.BuildStoreImage(image)) {
+        return kExitFailed;
+    }
+    if (!CheckBootPort(options)) {
+        return kExitCannotRun;
+    }
+    CInterruptGuard interrupt;
+    CConsoleStoragePage page(lines);
+    CConfigStorage storage(page);
+    page.Attach(storage);
+    if (options.port) {
+        storage.SetPortOverride(*options.port);
+    }
+    const bool stored =
+        storage.StoreConfiguration(reinterpret_cast<const uint8_t*>(image.data()), static_cast<uint32_t>(image.size()));
+    return stored ? kExitSucceeded : kExitFailed;
+}
+
+int RunRetrieve(const CliOptions& options, const std::string& out, bool ascii)
+{
+    if (!CheckBootPort(options)) {
+        return kExitCannotRun;
+    }
+    CTerminalPrompt prompt(options.yes);
+    CScopedPrompt scoped(prompt);
+    CInterruptGuard interrupt;
+    CConsoleLines lines;
+    CConsoleStoragePage page(lines);
+    CConfigStorage storage(page);
+    page.Attach(storage);
+    if (options.port) {
+        storage.SetPortOverride(*options.port);
+    }
+    std::vector<uint8_t> bytes;
+    if (!storage.RetrieveConfiguration(bytes)) {
+        return kExitFailed;
+    }
+    CEditorLines editor_lines(lines);
+    CConfigEditor editor(&editor_lines, false);
+    editor.SetSaveInAscii(ascii);
+    std::string file;
+    if (!editor.TakeRetrievedImage(bytes)) {
+        CliError("the configuration in flash could not be read; nothing was saved");
+        return kExitFailed;
+    }
+    if (!editor.BuildFileImage(file)) {
+        return kExitFailed;
+    }
+    if (!WriteFileAtomically(out, file)) {
+        CliError("cannot write " + out);
+        return kExitCannotRun;
+    }
+    lines.OutputText("Configuration saved in " + out + ".");
+    return kExitSucceeded;
+}
+
+const char kConfigUsage[] = "show FILE | check FILE | convert IN OUT --FORM | store FILE | retrieve OUT [--ascii]";
+
 int RunConfig(const CliOptions& options, const std::vector<std::string>& args)
 {
     if (args.size() == 2 && args[0] == "show") {
@@ -235,12 +364,19 @@ int RunConfig(const CliOptions& options, const std::vector<std::string>& args)
     if (args.size() == 4 && args[0] == "convert") {
         return RunConvert(options, args[1], args[2], args[3]);
     }
-    CliError("usage: zovcli config show FILE | check FILE | convert IN OUT --ascii|--scrambled|--store");
+    if (args.size() == 2 && args[0] == "store") {
+        return RunStore(options, args[1]);
+    }
+    if ((args.size() == 2 || (args.size() == 3 && args[2] == "--ascii")) && args[0] == "retrieve") {
+        return RunRetrieve(options, args[1], args.size() == 3);
+    }
+    CliError("usage: zovcli config show FILE | check FILE | convert IN OUT --ascii|--scrambled|--store | "
+             "store FILE.cfg | retrieve OUT.cfg [--ascii]");
     return kExitCannotRun;
 }
 
-const CCliRegistration kConfig({"config", "show FILE | check FILE | convert IN OUT --ascii|--scrambled|--store",
-                                "list, check or rewrite a .cfg file or a store-form image",
+const CCliRegistration kConfig({"config", kConfigUsage,
+                                "list, check, convert; store in or retrieve from flash",
                                 RunConfig});
 
 }  // namespace

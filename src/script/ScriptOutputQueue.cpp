@@ -4,15 +4,7 @@
 
 bool CScriptOutputQueue::Push(PieceKind kind, std::string text)
 {
-    // A loop that fails the same way at every pass (a board that went away) would bury the
-    // window in identical notes: the repeats are counted and told in one line after them.
-    if (kind == PieceKind::kFailedCall && text == last_note_) {
-        ++repeats_;
-        return false;
-    }
     const bool was_empty = ready_.empty();
-    TellRepeats();
-    last_note_ = kind == PieceKind::kFailedCall ? text : std::string();
     // Consecutive printed text goes into one piece, so that a busy script does not pile up
     // thousands of pieces between two looks of the window.
     if (kind == PieceKind::kOutput && !ready_.empty() && ready_.back().kind == PieceKind::kOutput) {
@@ -23,24 +15,21 @@ bool CScriptOutputQueue::Push(PieceKind kind, std::string text)
     return was_empty;
 }
 
-void CScriptOutputQueue::TellRepeats()
-{
-    if (repeats_ > 0) {
-        ready_.push_back({PieceKind::kFailedCall,
-                          repeats_ == 1 ? std::string("(the same once more)\n")
-                                        : Format("(the same %llu more times)\n",
-                                                 static_cast<unsigned long long>(repeats_))});
-    }
-    repeats_ = 0;
-    last_note_.clear();
-}
-
 void CScriptOutputQueue::ReleaseHeld()
 {
     for (tagPiece& piece : held_) {
-        Push(piece.kind, std::move(piece.text));
+        ready_.push_back(std::move(piece));
     }
     held_.clear();
+}
+
+void CScriptOutputQueue::EndRepeats()
+{
+    if (repeats_ > 0) {
+        Push(PieceKind::kFailedCall, RepeatLine(repeats_));
+    }
+    repeats_ = 0;
+    last_note_.clear();
 }
 
 bool CScriptOutputQueue::AddSeparator(const SystemTime& time, const std::string& script_name)
@@ -48,6 +37,7 @@ bool CScriptOutputQueue::AddSeparator(const SystemTime& time, const std::string&
     std::lock_guard<std::mutex> guard(lock_);
     const bool was_empty = ready_.empty();
     ReleaseHeld();
+    EndRepeats();
     Push(PieceKind::kSeparator, SeparatorLine(time, script_name));
     return was_empty;
 }
@@ -59,6 +49,7 @@ bool CScriptOutputQueue::AddOutput(const std::string& text)
     }
     std::lock_guard<std::mutex> guard(lock_);
     const bool was_empty = ready_.empty();
+    EndRepeats();
     Push(PieceKind::kOutput, text);
     if (text.back() == '\n') {
         ReleaseHeld();
@@ -72,7 +63,14 @@ bool CScriptOutputQueue::AddCall(const tagScriptCall& call)
     const bool was_empty = ready_.empty();
     ReleaseHeld();
     if (IsFailure(call)) {
-        held_.push_back({PieceKind::kFailedCall, FailedCallNote(call)});
+        std::string note = FailedCallNote(call);
+        if (note == last_note_) {
+            ++repeats_;
+        } else {
+            EndRepeats();
+            last_note_ = note;
+            held_.push_back({PieceKind::kFailedCall, std::move(note)});
+        }
     }
     return was_empty && !ready_.empty();
 }
@@ -82,7 +80,7 @@ bool CScriptOutputQueue::EndRun()
     std::lock_guard<std::mutex> guard(lock_);
     const bool was_empty = ready_.empty();
     ReleaseHeld();
-    TellRepeats();
+    EndRepeats();
     return was_empty && !ready_.empty();
 }
 
@@ -122,4 +120,10 @@ std::string CScriptOutputQueue::SeparatorLine(const SystemTime& time, const std:
 {
     return Format("----- %02d:%02d:%02d %s -----\n", time.hour, time.minute, time.second,
                   script_name.c_str());
+}
+
+std::string CScriptOutputQueue::RepeatLine(uint64_t repeats)
+{
+    return Format("  (the same again %llu %s)\n", static_cast<unsigned long long>(repeats),
+                  repeats == 1 ? "time" : "times");
 }

@@ -4,8 +4,11 @@
 //
 // A note follows the printed line that carries the call's outputs: it is held back until the
 // next printed line ends, the next call returns or the run ends, so that print(R(0x9999, 1))
-// shows the values and below them why the call failed. A note that comes again and again with
-// nothing between is shown once, followed by how often it came again.
+// shows the values and below them why the call failed.
+//
+// A loop whose calls all fail the same way (a board that went away under it) would add one note
+// per pass: a note equal to the one before, with nothing printed between them, is counted
+// instead, and one line says how often it came again once something else is shown.
 #pragma once
 
 #include <cstdint>
@@ -48,16 +51,18 @@ public:
     static std::string FailedCallNote(const tagScriptCall& call);
     // "----- 14:03:22 check.lua -----" with its line end.
     static std::string SeparatorLine(const SystemTime& time, const std::string& script_name);
+    // "  (the same again 41 times)" with its line end.
+    static std::string RepeatLine(uint64_t repeats);
 
 private:
     bool Push(PieceKind kind, std::string text);
     void ReleaseHeld();
-    // Adds "(the same N more times)" after a note that came again N times in a row.
-    void TellRepeats();
+    // Shows the count of folded notes, if any, and starts folding afresh.
+    void EndRepeats();
 
     std::mutex lock_;
     std::vector<tagPiece> ready_;  // guarded by lock_
     std::vector<tagPiece> held_;   // guarded by lock_: notes waiting for their printed line
-    std::string last_note_;        // guarded by lock_: the last note, while nothing followed it
-    uint64_t repeats_ = 0;         // guarded by lock_: how often it came again since
+    std::string last_note_;        // guarded by lock_: the note that repeats are compared with
+    uint64_t repeats_ = 0;         // guarded by lock_: how often last_note_ came again
 };

@@ -31,6 +31,18 @@ void CPageRecorder::SetRunning(bool running)
     running_.push_back(running);
 }
 
+void CPageRecorder::SetAbortable(bool abortable)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    abortable_.push_back(abortable);
+}
+
+std::vector<bool> CPageRecorder::Abortable() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return abortable_;
+}
+
 std::vector<std::string> CPageRecorder::Lines() const
 {
     std::lock_guard<std::mutex> guard(lock_);
@@ -61,6 +73,7 @@ void CPageRecorder::Clear()
     lines_.clear();
     progress_.clear();
     running_.clear();
+    abortable_.clear();
 }
 
 const char kBoardIni[] =

@@ -25,10 +25,12 @@ public:
     void OutputText(const std::string& text) override;
     void SetProgress(uint32_t per_mille) override;
     void SetRunning(bool running) override;
+    void SetAbortable(bool abortable) override;
 
     std::vector<std::string> Lines() const;
     std::vector<uint32_t> Progress() const;
     std::vector<bool> Running() const;
+    std::vector<bool> Abortable() const;
     bool HasLine(const std::string& line) const;
     void Clear();
 
@@ -40,6 +42,7 @@ private:
     std::vector<std::string> lines_;
     std::vector<uint32_t> progress_;
     std::vector<bool> running_;
+    std::vector<bool> abortable_;
 };
 
 // The description every test starts from; {KEY} fields are filled by BootTest::WriteSupport.

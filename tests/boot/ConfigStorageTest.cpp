@@ -131,6 +131,52 @@ TEST_F(ConfigStorageTest, CancelledPromptAndFailedBootsTouchNothing)
     EXPECT_TRUE(board_->ErasedSections().empty());
 }
 
+TEST_F(ConfigStorageTest, AbortStopsBeforeTheEraseAndBetweenRetrievalSteps)
+{
+    // A 1 KB area: stores and retrievals of a few hundred bytes take several 256-byte steps.
+    WriteSupport("ConfigEndAddress=0x0383FF\r\n", {"ConfigEndAddress"});
+    const char kStoreAborted[] = "Storing configuration aborted; the flash was not changed.";
+    const std::vector<uint8_t> config = Config(600);
+    CConfigStorage storage(page_);
+
+    // Asked before it starts: no question, no boot, nothing erased.
+    storage.RequestAbort();
+    EXPECT_FALSE(storage.StoreConfiguration(config.data(), 600));
+    EXPECT_EQ(page_.Lines(), (std::vector<std::string>{kStoreAborted, "Configuration could not be stored."}));
+    EXPECT_TRUE(prompt_.Records().empty());
+    EXPECT_TRUE(board_->Loader().empty());
+    EXPECT_EQ(page_.Abortable(), (std::vector<bool>{true, false}));
+
+    // Asked once the area is being written: the store runs to its end.
+    storage.ClearAbort();
+    page_.Clear();
+    page_.on_progress = [&storage](uint32_t) { storage.RequestAbort(); };
+    ASSERT_TRUE(storage.StoreConfiguration(config.data(), 600));
+    EXPECT_EQ(page_.Progress().size(), 3u);
+    EXPECT_EQ(page_.Abortable(), (std::vector<bool>{true, false, false}));
+    EXPECT_EQ(board_->Memory(kConfigStart + 32, 600), config);
+
+    // A retrieval stops between two steps and hands out nothing.
+    storage.ClearAbort();
+    page_.Clear();
+    board_->Reset();
+    std::vector<uint8_t> back;
+    EXPECT_FALSE(storage.RetrieveConfiguration(back));
+    EXPECT_TRUE(back.empty());
+    EXPECT_EQ(page_.Progress().size(), 1u);
+    const std::vector<std::string> lines = page_.Lines();
+    ASSERT_GE(lines.size(), 2u);
+    EXPECT_EQ(lines[lines.size() - 2], "Retrieving configuration aborted.");
+    EXPECT_EQ(lines.back(), "Configuration could not be retrieved.");
+
+    // Cleared again, the same retrieval reads everything.
+    page_.on_progress = nullptr;
+    storage.ClearAbort();
+    board_->Reset();
+    ASSERT_TRUE(storage.RetrieveConfiguration(back));
+    EXPECT_EQ(back, config);
+}
+
 TEST_F(ConfigStorageTest, AreaChecksum)
 {
     // 100 bytes of 0x01 0x02, erase character 0xFF, area 256: 50 words 0x0201, 78 erased words.

@@ -59,7 +59,7 @@ TEST_F(ZovcliOffline, HelpFitsATerminal)
         EXPECT_LE(end - start, 100u) << run.out.substr(start, end - start);
         start = end + 1;
     }
-    EXPECT_NE(run.out.find("  config show FILE | check FILE | convert IN OUT --ascii|--scrambled|--store\n"),
+    EXPECT_NE(run.out.find("  config show FILE | check FILE | convert IN OUT --FORM | store FILE | retrieve OUT [--ascii]\n"),
               std::string::npos)
         << run.out;
 }

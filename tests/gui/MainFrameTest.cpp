@@ -107,9 +107,10 @@ void MainFrameTest::StartView_data()
     QTest::newRow("missing") << -1 << 1;
     QTest::newRow("0 is Scripting") << 0 << 1;
     QTest::newRow("Scripting") << 1 << 1;
+    QTest::newRow("Configuration") << 3 << 3;
     QTest::newRow("Preferences") << 6 << 6;
     QTest::newRow("out of range") << 7 << 1;
-    QTest::newRow("view not built") << 3 << 1;
+    QTest::newRow("view not built") << 5 << 1;
 }
 
 void MainFrameTest::StartView()
@@ -156,7 +157,7 @@ void MainFrameTest::OtherViewIsCreatedAtTheSameRectangle()
     QVERIFY(before.width() > 0);
     QVERIFY(frame.ChangeView(kViewScripting));
     QCOMPARE(frame.CurrentView()->geometry(), before);
-    QVERIFY(!frame.ChangeView(kViewConfiguration));
+    QVERIFY(!frame.ChangeView(kViewTests));
     QVERIFY(!frame.ChangeView(9));
     QCOMPARE(frame.CurrentViewNumber(), int{kViewScripting});
 }

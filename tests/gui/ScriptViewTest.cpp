@@ -211,8 +211,10 @@ QColor LineColour(QPlainTextEdit& pane, int line)
 void ScriptViewTest::FailedCallsShowTheirResultTextInRedAfterThePrintedValues()
 {
     CScriptView view(context_, nullptr);
+    // No board answers: once the link has given up, Run starts at once.
+    WaitUntilLinkSettled(view);
     CScriptWindow& window = *view.ScriptWindow();
-    // No board answers: the request fails with the link's text, which ResultText() also gives.
+    // The request fails with the link's text, which ResultText() also gives.
     QCOMPARE(RunToEnd(window, QStringLiteral("print(R(0x9999, 1))\r\nprint(ResultText())\r\nprint('end')")),
              ScriptOutcome::kSucceeded);
     const QStringList shown = window.OutputPane()->toPlainText().split(QLatin1Char('\n'));
@@ -236,6 +238,8 @@ void ScriptViewTest::ARefusedReadIsShownAgainstTheSimulatedBoard()
     QVERIFY2(simulator.Start(&error), error.c_str());
     AppSettings::SetComPort(simulator.DevicePath());
     CScriptView view(context_, nullptr);
+    // The run starts on a link that is up, so its output holds no wait note.
+    QTRY_VERIFY_WITH_TIMEOUT(view.Link()->IsConnected(), 10000);
     CScriptWindow& window = *view.ScriptWindow();
     // Once the link is up the run starts at once, without a line about waiting for it.
     QTRY_VERIFY_WITH_TIMEOUT(view.Link()->IsConnected(), 10000);
@@ -257,6 +261,7 @@ void ScriptViewTest::ARefusedReadIsShownAgainstTheSimulatedBoard()
 void ScriptViewTest::AnErrorMarksItsLineAndTheCursorGoesThere()
 {
     CScriptView view(context_, nullptr);
+    WaitUntilLinkSettled(view);
     CScriptWindow& window = *view.ScriptWindow();
     QsciScintilla& editor = *window.Editor();
     QCOMPARE(RunToEnd(window, QStringLiteral("print(1)\r\nlocal x = nil\r\nx()\r\nprint(2)\r\n")),
@@ -345,6 +350,8 @@ void ScriptViewTest::StatusBarSaysRunningWhileAScriptRuns()
     QMainWindow frame;
     auto* view = new CScriptView(context_, &frame);
     frame.setCentralWidget(view);
+    // The script runs on the engine, not in the wait for a link that is still coming up.
+    QTRY_VERIFY(!view->Link()->IsConnecting());
     CScriptWindow& window = *view->ScriptWindow();
     QSignalSpy ended(&window, &CScriptWindow::ScriptEnded);
     window.Editor()->setText(QStringLiteral("while true do end"));
@@ -355,7 +362,7 @@ void ScriptViewTest::StatusBarSaysRunningWhileAScriptRuns()
     frame.statusBar()->clearMessage();
     QCOMPARE(frame.statusBar()->currentMessage(), CScriptWindow::RunningText());
     window.StopScript();
-    QVERIFY(ended.wait(20000));
+    QTRY_VERIFY_WITH_TIMEOUT(!ended.isEmpty(), 20000);
     QCOMPARE(frame.statusBar()->currentMessage(), QString());
 }
 

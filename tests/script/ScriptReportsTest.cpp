@@ -184,6 +184,24 @@ TEST(ScriptOutputQueueTest, AFailureNoteFollowsThePrintedLineOfItsCall)
         {"a read the subsystem accepted",
          {{Step::kCall, "", {"R", 1, "c 0x3a18 0x00 0x5", 3, true, 0}}, {Step::kEnd, "", {}}},
          ""},
+        {"a loop failing the same way is one note and a count",
+         {{Step::kCall, "", Failed("R", 4)}, {Step::kCall, "", Failed("R", 4)},
+          {Step::kCall, "", Failed("R", 4)}, {Step::kCall, "", {"R", 1, "OK", 4}},
+          {Step::kCall, "", Failed("R", 4)}, {Step::kEnd, "", {}}},
+         "<line 4: R failed: Command timeout\n><  (the same again 3 times)\n>"},
+        {"the count comes before what is printed next",
+         {{Step::kCall, "", Failed("R", 4)}, {Step::kCall, "", Failed("R", 4)},
+          {Step::kPrint, "done\n", {}}},
+         "<line 4: R failed: Command timeout\n><  (the same again 1 time)\n>done\n"},
+        {"another failure ends the folding",
+         {{Step::kCall, "", Failed("R", 4)}, {Step::kCall, "", Failed("R", 4)},
+          {Step::kCall, "", Failed("W", 5)}, {Step::kEnd, "", {}}},
+         "<line 4: R failed: Command timeout\n><  (the same again 1 time)\n>"
+         "<line 5: W failed: Command timeout\n>"},
+        {"notes each with their printed line are not folded",
+         {{Step::kCall, "", Failed("R", 1)}, {Step::kPrint, "0\n", {}},
+          {Step::kCall, "", Failed("R", 1)}, {Step::kPrint, "0\n", {}}},
+         "0\n<line 1: R failed: Command timeout\n>0\n<line 1: R failed: Command timeout\n>"},
     };
     for (const auto& row : rows) {
         CScriptOutputQueue queue;
@@ -220,32 +238,3 @@ TEST(ScriptOutputQueueTest, TheFirstPieceAfterATakeAsksForOneFlush)
 }
 
 }  // namespace
-
-TEST(ScriptOutputQueueFolding, ANoteThatComesAgainInARowIsShownOnceWithItsCount)
-{
-    tagScriptCall failed;
-    failed.name = "R";
-    failed.line = 4;
-    failed.result = 0;
-    failed.result_text = "ZELSP: Communication error";
-    tagScriptCall other = failed;
-    other.line = 5;
-    CScriptOutputQueue queue;
-    for (int i = 0; i < 100000; ++i) queue.AddCall(failed);
-    std::vector<CScriptOutputQueue::tagPiece> pieces = queue.Take();
-    queue.AddCall(failed);
-    queue.AddCall(other);
-    queue.AddOutput("done\n");
-    queue.AddCall(other);
-    queue.EndRun();
-    for (const CScriptOutputQueue::tagPiece& piece : queue.Take()) pieces.push_back(piece);
-    std::vector<std::string> texts;
-    for (const CScriptOutputQueue::tagPiece& piece : pieces) texts.push_back(piece.text);
-    // The note of the call before the print follows the printed line; the last one is the same
-    // note again with nothing between.
-    const std::vector<std::string> expected = {"line 4: R failed: ZELSP: Communication error\n",
-                                               "(the same 100000 more times)\n", "done\n",
-                                               "line 5: R failed: ZELSP: Communication error\n",
-                                               "(the same once more)\n"};
-    EXPECT_EQ(texts, expected);
-}

@@ -1,6 +1,7 @@
 #include "gui/frame/ViewTable.h"
 
 #include "gui/calibrate/CalibrateView.h"
+#include "gui/config/ConfigView.h"
 #include "gui/download/SwDownloadView.h"
 #include "gui/preferences/PreferencesView.h"
 #include "gui/script/ScriptView.h"
@@ -23,6 +24,11 @@ CZovView* CreateCalibrateView(const tagViewContext& context, QWidget* parent)
     return new CCalibrateView(context, parent);
 }
 
+CZovView* CreateConfigView(const tagViewContext& context, QWidget* parent)
+{
+    return new CConfigView(context, parent);
+}
+
 CZovView* CreateTestView(const tagViewContext& context, QWidget* parent)
 {
     return new CTestView(context, parent);
@@ -36,7 +42,7 @@ CZovView* CreatePreferencesView(const tagViewContext&, QWidget* parent)
 const std::array<tagViewEntry, kViewCount> kViews = {{
     {kViewScripting, "&Scripting", "Scripting", true, &CreateScriptView},
     {kViewSwDownload, "Software &Download", "Download", false, &CreateSwDownloadView},
-    {kViewConfiguration, "&Configuration", "Configuration", false, nullptr},
+    {kViewConfiguration, "&Configuration", "Configuration", false, &CreateConfigView},
     {kViewCalibration, "C&alibration", "Calibration", true, &CreateCalibrateView},
     {kViewTests, "&Tests", "Tests", true, &CreateTestView},
     {kViewPreferences, "&Preferences", "Preferences", false, &CreatePreferencesView},

@@ -11,19 +11,28 @@ CTabBarEx::CTabBarEx(QWidget* parent) : QTabBar(parent)
     setDrawBase(true);
 }
 
-QSize CTabBarEx::tabSizeHint(int index) const
+int CTabBarEx::TextWidth(int index) const
 {
-    // Fixed tabs: every tab as wide as the widest text needs.
-    const QSize own = QTabBar::tabSizeHint(index);
-    int width = own.width();
     QFont bold = font();
     bold.setBold(true);  // the selected tab's text is bold
-    const QFontMetrics metrics(bold);
+    return std::max(QTabBar::tabSizeHint(index).width(), QFontMetrics(bold).horizontalAdvance(tabText(index)) + 24);
+}
+
+QSize CTabBarEx::tabSizeHint(int index) const
+{
+    // Fixed tabs: every tab as wide as the widest text needs, as long as they all fit side by
+    // side. When they do not, each tab is as wide as its own text, so that more of them fit
+    // before the bar has to scroll and cut one off.
+    int widest = 0;
     for (int i = 0; i < count(); ++i) {
-        width = std::max({width, QTabBar::tabSizeHint(i).width(),
-                          metrics.horizontalAdvance(tabText(i)) + 24});
+        widest = std::max(widest, TextWidth(i));
     }
-    return {width, own.height()};
+    const QWidget* area = parentWidget() != nullptr ? parentWidget() : this;
+    const int height = QTabBar::tabSizeHint(index).height();
+    if (widest * count() <= area->width()) {
+        return {widest, height};
+    }
+    return {TextWidth(index), height};
 }
 
 void CTabBarEx::paintEvent(QPaintEvent*)

@@ -1,6 +1,6 @@
-// The tab control of the configuration editor. It draws its tabs itself, all of one width, the
-// selected tab marked, and tells whether a tab carries a given item data value (the editor keys
-// its tabs by group).
+// The tab control of the configuration editor. It draws its tabs itself, all of one width when
+// they fit side by side (else each as wide as its text), the selected tab marked, and tells
+// whether a tab carries a given item data value (the editor keys its tabs by group).
 #pragma once
 
 #include <QTabBar>
@@ -16,6 +16,10 @@ public:
 protected:
     QSize tabSizeHint(int index) const override;
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    // The width tab index needs for its text in bold.
+    int TextWidth(int index) const;
 };
 
 class CTabCtrlEx : public QTabWidget {
