@@ -439,8 +439,8 @@ int RunProcedureCommand(const CliOptions& options, const std::vector<std::string
 }
 
 const CCliRegistration kProcedure({"procedure",
-                                   "list | run KEY [--internal|--external] [--prepare|--no-prepare] [--yes|--no] "
-                                   "[--relative|--absolute]",
+                                   "list | run KEY [--internal|--external] [--[no-]prepare] [--yes|--no] "
+                                   "[--absolute]",
                                    "list the guided procedures, or run one: a stdin line per button",
                                    RunProcedureCommand});
 

@@ -171,16 +171,6 @@ TEST(ScriptOutputQueueTest, AFailureNoteFollowsThePrintedLineOfItsCall)
           {Step::kPrint, "1\t0\tc\n", {}}},
          "1\t0\tc\n<line 3: R was refused by the subsystem (ZEL result code 0x06020000): "
          "c 0x3a18 0x06020000\n>"},
-        {"the same failure again and again is counted",
-         {{Step::kCall, "", Failed("R", 4)}, {Step::kCall, "", Failed("R", 4)}, {Step::kCall, "", Failed("R", 4)},
-          {Step::kCall, "", Failed("R", 5)}, {Step::kCall, "", Failed("R", 4)}, {Step::kEnd, "", {}}},
-         "<line 4: R failed: Command timeout\n><line 4: R failed: Command timeout (2 more times)\n>"
-         "<line 5: R failed: Command timeout\n><line 4: R failed: Command timeout\n>"},
-        {"a printed line between two failures ends the count",
-         {{Step::kCall, "", Failed("R", 4)}, {Step::kCall, "", Failed("R", 4)}, {Step::kPrint, "x\n", {}},
-          {Step::kCall, "", Failed("R", 4)}, {Step::kEnd, "", {}}},
-         "<line 4: R failed: Command timeout\n><line 4: R failed: Command timeout (once more)\n>x\n"
-         "<line 4: R failed: Command timeout\n>"},
         {"a read the subsystem accepted",
          {{Step::kCall, "", {"R", 1, "c 0x3a18 0x00 0x5", 3, true, 0}}, {Step::kEnd, "", {}}},
          ""},
