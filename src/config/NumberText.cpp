@@ -6,28 +6,11 @@
 #include <limits>
 #include <locale.h>
 
+#include "platform/NumberReader.h"
+
 namespace {
 
 constexpr uint64_t kMagnitudeCap = uint64_t{1} << 33;  // anything above 32 bits is "too big"
-
-bool IsSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-int DigitValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'z') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'Z') {
-        return c - 'A' + 10;
-    }
-    return 99;
-}
 
 // The parts of a C-style integer conversion: sign and magnitude (capped, so it cannot wrap).
 struct ParsedInteger {
@@ -37,39 +20,10 @@ struct ParsedInteger {
 
 ParsedInteger ParseInteger(std::string_view text, int base)
 {
+    const tagNumberRead number = ReadNumber(text, base);
     ParsedInteger result;
-    size_t i = 0;
-    while (i < text.size() && IsSpace(text[i])) {
-        ++i;
-    }
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        result.negative = text[i] == '-';
-        ++i;
-    }
-    if (base == 0) {
-        base = 10;
-        if (i < text.size() && text[i] == '0') {
-            base = 8;
-            if (i + 2 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
-                DigitValue(text[i + 2]) < 16) {
-                base = 16;
-                i += 2;
-            }
-        }
-    } else if (base == 16 && i + 2 < text.size() && text[i] == '0' &&
-               (text[i + 1] == 'x' || text[i + 1] == 'X') && DigitValue(text[i + 2]) < 16) {
-        i += 2;
-    }
-    for (; i < text.size(); ++i) {
-        const int digit = DigitValue(text[i]);
-        if (digit >= base) {
-            break;
-        }
-        result.magnitude = result.magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
-        if (result.magnitude > kMagnitudeCap) {
-            result.magnitude = kMagnitudeCap;
-        }
-    }
+    result.negative = number.found && number.negative;
+    result.magnitude = number.magnitude > kMagnitudeCap ? kMagnitudeCap : number.magnitude;
     return result;
 }
 

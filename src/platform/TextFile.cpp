@@ -6,28 +6,34 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-ReadFileResult ReadWholeFile(const std::string& path, std::string& content)
+ReadFileResult ReadWholeFile(const std::string& path, std::string& content, std::string* error_text)
 {
     content.clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return errno == ENOENT ? ReadFileResult::Missing : ReadFileResult::Failed;
+    CInputFile file;
+    const ReadFileResult opened = file.Open(path);
+    if (opened != ReadFileResult::Ok) {
+        if (error_text != nullptr) {
+            *error_text = file.ErrorText();
+        }
+        return opened;
     }
-    char buffer[8192];
+    content.reserve(static_cast<size_t>(file.Size()));
+    char buffer[65536];
     for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n > 0) {
-            content.append(buffer, static_cast<size_t>(n));
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            close(fd);
+        const ssize_t n = file.Read(buffer, sizeof buffer);
+        if (n == 0) {
+            return ReadFileResult::Ok;
+        }
+        if (n < 0) {
+            if (error_text != nullptr) {
+                *error_text = file.ErrorText();
+            }
             content.clear();
+            content.shrink_to_fit();
             return ReadFileResult::Failed;
         }
+        content.append(buffer, static_cast<size_t>(n));
     }
-    close(fd);
-    return ReadFileResult::Ok;
 }
 
 std::vector<std::string> SplitLines(const std::string& text)

@@ -1,15 +1,18 @@
-// Whole-file reads and crash-safe whole-file writes, for the small files the tool keeps
-// (settings, state, ini files).
+// Whole-file reads and crash-safe whole-file writes, for the files the tool reads in one piece
+// (settings, ini files, configurations, calibration backups, scripts) and the small files it keeps.
 #pragma once
 
 #include <string>
 #include <vector>
 
-enum class ReadFileResult { Ok, Missing, Failed };
+#include "platform/InputFile.h"
 
 // Reads the file's bytes into content. Missing: no such file; Failed: it exists but cannot be
-// read (content is then empty).
-ReadFileResult ReadWholeFile(const std::string& path, std::string& content);
+// read, is not a regular file (a folder, a device, a FIFO: the call never blocks on one) or is
+// larger than kMaxInputFileBytes; content is then empty and nothing was allocated for it. When
+// error_text is not null it gets one line naming the file and the reason on failure ("cannot
+// read /dev/zero: it is not a regular file"). Any thread.
+ReadFileResult ReadWholeFile(const std::string& path, std::string& content, std::string* error_text = nullptr);
 
 // Splits text into lines at LF, dropping a CR before the LF; a last line without LF counts.
 std::vector<std::string> SplitLines(const std::string& text);
