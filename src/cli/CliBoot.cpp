@@ -157,27 +157,15 @@ public:
     void OutputText(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
 };
 
-// Prints why the file at path cannot be read and returns false; true when it can. what names
-// the file for the engineer ("the image").
-bool CheckReadable(const std::string& path, const char* what)
+// Prints why the file at path cannot be read and returns false; true when it can: a regular
+// file the tool may read (a FIFO or a device is refused at once).
+bool CheckReadable(const std::string& path)
 {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    int error = fd < 0 ? errno : 0;
-    struct stat status {};
-    if (fd >= 0) {
-        if (fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
-            error = EISDIR;
-        }
-        close(fd);
-    }
-    if (error == 0) {
+    std::string error_text;
+    if (CheckInputFile(path, &error_text) == ReadFileResult::Ok) {
         return true;
     }
-    std::string reason = std::strerror(error);
-    if (!reason.empty()) {
-        reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
-    }
-    CliError(Format("cannot read %s %s: %s", what, path.c_str(), reason.c_str()));
+    CliError(error_text);
     return false;
 }
 
@@ -220,7 +208,7 @@ int RunDownload(const CliOptions& options, const std::vector<std::string>& args)
         CliError("usage: zovcli download FILE.hex [--verify]");
         return kExitCannotRun;
     }
-    if (!CheckReadable(file, "the image") || !CheckBootPort(options)) {
+    if (!CheckReadable(file) || !CheckBootPort(options)) {
         return kExitCannotRun;
     }
     CTerminalPrompt prompt(options.yes);
@@ -262,7 +250,7 @@ int RunHex(const CliOptions& options, const std::vector<std::string>& args)
         CliError("usage: zovcli hex info FILE.hex [--bound N]");
         return kExitCannotRun;
     }
-    if (!CheckReadable(file, "the image")) {
+    if (!CheckReadable(file)) {
         return kExitCannotRun;
     }
     CConsolePrompt prompt(options.yes);

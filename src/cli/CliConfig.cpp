@@ -71,8 +71,9 @@ Input ReadInput(const std::string& path, CConfig& config)
 {
     Input input;
     std::string bytes;
-    if (ReadWholeFile(path, bytes) != ReadFileResult::Ok) {
-        ShowMessage("Error opening file.", PromptIcon::Error);
+    std::string error_text;
+    if (ReadWholeFile(path, bytes, &error_text) != ReadFileResult::Ok) {
+        CliError(error_text);
         input.exit_code = kExitCannotRun;
         return input;
     }

@@ -130,6 +130,11 @@ int main(int argc, char** argv)
     if (options.settings) {
         CSettingsStore::SetFile(*options.settings);
     }
+    // Said once per run: every setting the file does not give takes its default from here on.
+    const std::string settings_problem = CSettingsStore::FileProblem();
+    if (!settings_problem.empty()) {
+        CliError(settings_problem);
+    }
     const auto found = Registry().find(argv[i]);
     if (found == Registry().end()) {
         CliError(std::string("unknown command \"") + argv[i] + "\" (see zovcli --help)");

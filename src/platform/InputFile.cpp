@@ -42,6 +42,13 @@ ReadFileResult CInputFile::Refuse(const std::string& reason, ReadFileResult resu
     return result;
 }
 
+ReadFileResult CInputFile::RefuseKind(const std::string& reason)
+{
+    refusal_text_ = reason + ".";
+    refusal_text_[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(refusal_text_[0])));
+    return Refuse(reason, ReadFileResult::Failed);
+}
+
 ReadFileResult CInputFile::Open(const std::string& path)
 {
     Close();
@@ -49,6 +56,7 @@ ReadFileResult CInputFile::Open(const std::string& path)
     size_ = 0;
     read_ = 0;
     error_text_.clear();
+    refusal_text_.clear();
     // O_NONBLOCK: opening a FIFO without a writer would otherwise wait for one for ever. A regular
     // file ignores the flag, so reading it afterwards is unchanged.
     fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
@@ -61,15 +69,14 @@ ReadFileResult CInputFile::Open(const std::string& path)
         return Refuse(ErrnoReason(errno), ReadFileResult::Failed);
     }
     if (S_ISDIR(status.st_mode)) {
-        return Refuse("it is a folder", ReadFileResult::Failed);
+        return RefuseKind("it is a folder");
     }
     if (!S_ISREG(status.st_mode)) {
-        return Refuse("it is not a regular file", ReadFileResult::Failed);
+        return RefuseKind("it is not a regular file");
     }
     if (static_cast<uint64_t>(status.st_size) > kMaxInputFileBytes) {
-        return Refuse(Format("it is larger than %llu MB",
-                             static_cast<unsigned long long>(kMaxInputFileBytes >> 20)),
-                      ReadFileResult::Failed);
+        return RefuseKind(
+            Format("it is larger than %llu MB", static_cast<unsigned long long>(kMaxInputFileBytes >> 20)));
     }
     size_ = static_cast<uint64_t>(status.st_size);
     return ReadFileResult::Ok;

@@ -41,15 +41,21 @@ public:
     uint64_t Size() const { return size_; }
     // One line after a failure, such as "cannot read /dev/zero: it is not a regular file".
     const std::string& ErrorText() const { return error_text_; }
+    // After Open refused a file that exists and could be opened, because of its kind or size: the
+    // reason as a sentence ("It is not a regular file."), for messages that name the file in
+    // their own words. Empty after any other failure (the file is missing, no permission, ...).
+    const std::string& RefusalText() const { return refusal_text_; }
 
 private:
     ReadFileResult Refuse(const std::string& reason, ReadFileResult result);
+    ReadFileResult RefuseKind(const std::string& reason);
 
     int fd_ = -1;
     uint64_t size_ = 0;
     uint64_t read_ = 0;
     std::string path_;
     std::string error_text_;
+    std::string refusal_text_;
 };
 
 // Checks path as Open would, then closes it again: for callers that refuse a file before they
