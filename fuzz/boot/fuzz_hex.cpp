@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include "boot/HexBinFile.h"
+#include "platform/Paths.h"
 #include "platform/Prompt.h"
 
 namespace {
@@ -55,7 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static CSilentPrompt prompt;
     static CScopedPrompt scoped(prompt);
-    static const std::string path = "/tmp/zov-fuzz-hex-" + std::to_string(getpid()) + ".hex";
+    static const std::string path = TempDir() + "/zov-fuzz-hex-" + std::to_string(getpid()) + ".hex";
     if (size < 4) {
         return 0;
     }
@@ -72,6 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     CHexBinFile image(path);
     const bool ok = image.Load(bound);
+    // The image is in memory now; a run of millions of inputs leaves nothing behind.
+    std::remove(path.c_str());
     const tagDataBlock* position = image.GetFirstBlock();
     uint64_t previous_end = 0;
     bool first = true;

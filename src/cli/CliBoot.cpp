@@ -1,6 +1,6 @@
 // zovcli download, hex info and flash read: the boot link's functions from the command line.
 // Lines go to stdout (for flash read, whose stdout carries the data, to stderr), the progress bar
-// to stderr; Ctrl-C aborts a download between two steps.
+// to stderr; Ctrl-C, SIGTERM and SIGHUP abort a download between two steps.
 
 #include <atomic>
 #include <cctype>
@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
+#include <mutex>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +20,7 @@
 #include "boot/HexBinFile.h"
 #include "boot/SwDownload.h"
 #include "cli/CliCommand.h"
+#include "cli/CliInterrupt.h"
 #include "cli/CliSession.h"
 #include "platform/Format.h"
 #include "platform/Prompt.h"
@@ -27,49 +30,29 @@
 
 namespace {
 
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int)
-{
-    g_interrupted = 1;
-}
-
-// Catches Ctrl-C for the guard's lifetime, so that it asks for an abort instead of killing the
-// process in the middle of a flash step.
-class CInterruptGuard {
-public:
-    CInterruptGuard()
-    {
-        g_interrupted = 0;
-        struct sigaction action {};
-        action.sa_handler = OnInterrupt;
-        sigemptyset(&action.sa_mask);
-        sigaction(SIGINT, &action, &previous_);
-    }
-    ~CInterruptGuard() { sigaction(SIGINT, &previous_, nullptr); }
-    CInterruptGuard(const CInterruptGuard&) = delete;
-    CInterruptGuard& operator=(const CInterruptGuard&) = delete;
-
-private:
-    struct sigaction previous_ {};
-};
-
 // Questions on the terminal when stdin is one; otherwise (or with --yes) the console prompt's
 // fixed answer. Ctrl-C while a question waits answers it with Cancel.
+// before_text, when set, runs before every text (it ends a progress bar's line).
 class CTerminalPrompt : public IPrompt {
 public:
-    explicit CTerminalPrompt(bool yes) : console_(yes), ask_(!yes && isatty(STDIN_FILENO) != 0) {}
+    explicit CTerminalPrompt(bool yes, std::function<void()> before_text = nullptr)
+        : console_(yes), ask_(!yes && isatty(STDIN_FILENO) != 0), before_text_(std::move(before_text))
+    {
+    }
 
     void ShowMessage(const std::string& text, PromptIcon icon, const std::string& title) override
     {
+        BeforeText();
         console_.ShowMessage(text, icon, title);
     }
     bool AskYesNo(const std::string& text, const std::string& title) override
     {
+        BeforeText();
         return ask_ ? Ask(text, "[y/N]", "y") : console_.AskYesNo(text, title);
     }
     bool AskOkCancel(const std::string& text, const std::string& title) override
     {
+        BeforeText();
         return ask_ ? Ask(text, "Press Enter for OK, or type c and Enter to cancel:", "") : console_.AskOkCancel(text, title);
     }
 
@@ -80,7 +63,7 @@ private:
         std::fflush(stderr);
         std::string answer;
         while (true) {
-            if (g_interrupted) {
+            if (CliInterruptRequested()) {
                 std::fprintf(stderr, "\n");
                 return false;
             }
@@ -111,20 +94,32 @@ private:
         return answer == yes || answer == "yes" || answer == "Y";
     }
 
+    void BeforeText()
+    {
+        if (before_text_) {
+            before_text_();
+        }
+    }
+
     CConsolePrompt console_;
     bool ask_;
+    std::function<void()> before_text_;
 };
 
+// The download's page on the terminal. The worker thread writes lines and progress, the main
+// thread ends the bar's line before it prints a message of its own; the lock keeps the two apart.
 class CConsolePage : public ISwDownloadPage {
 public:
     void OutputText(const std::string& text) override
     {
-        EndBar();
+        std::lock_guard<std::mutex> guard(lock_);
+        EndBarLocked();
         std::printf("%s\n", text.c_str());
         std::fflush(stdout);
     }
     void SetProgress(uint32_t per_mille) override
     {
+        std::lock_guard<std::mutex> guard(lock_);
         if (per_mille == 0 && !bar_shown_) {
             return;
         }
@@ -135,19 +130,28 @@ public:
         std::fflush(stderr);
         bar_shown_ = true;
         if (per_mille >= 1000) {
-            EndBar();
+            EndBarLocked();
         }
     }
     void SetRunning(bool) override {}
 
-private:
+    // Ends the progress bar's line, so that the next text starts on a line of its own.
     void EndBar()
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        EndBarLocked();
+    }
+
+private:
+    void EndBarLocked()
     {
         if (bar_shown_) {
             std::fprintf(stderr, "\n");
+            std::fflush(stderr);
             bar_shown_ = false;
         }
     }
+    std::mutex lock_;
     bool bar_shown_ = false;
 };
 
@@ -211,10 +215,10 @@ int RunDownload(const CliOptions& options, const std::vector<std::string>& args)
     if (!CheckReadable(file) || !CheckBootPort(options)) {
         return kExitCannotRun;
     }
-    CTerminalPrompt prompt(options.yes);
-    CScopedPrompt scoped(prompt);
-    CInterruptGuard interrupt;
     CConsolePage page;
+    CTerminalPrompt prompt(options.yes, [&page] { page.EndBar(); });
+    CScopedPrompt scoped(prompt);
+    CCliInterruptGuard interrupt;
     CSwDownload download(page);
     if (options.port) {
         download.BootHandler().SetPortOverride(*options.port);
@@ -224,7 +228,7 @@ int RunDownload(const CliOptions& options, const std::vector<std::string>& args)
         return kExitCannotRun;
     }
     while (!download.WaitForEnd(100)) {
-        if (g_interrupted) {
+        if (CliInterruptRequested()) {
             download.AbortDownload();
             break;
         }
@@ -309,12 +313,19 @@ int RunFlash(const CliOptions& options, const std::vector<std::string>& args)
         CliError("usage: zovcli flash read ADDRESS LENGTH [--out FILE] (LENGTH at least 1, within the 24-bit address space)");
         return kExitCannotRun;
     }
+    // A file that cannot be written is told before the board is reset into boot mode, not after
+    // the whole read.
+    std::string error_text;
+    if (!out.empty() && !CheckFileWritable(out, &error_text)) {
+        CliError(error_text);
+        return kExitCannotRun;
+    }
     if (!CheckBootPort(options)) {
         return kExitCannotRun;
     }
     CTerminalPrompt prompt(options.yes);
     CScopedPrompt scoped(prompt);
-    CInterruptGuard interrupt;
+    CCliInterruptGuard interrupt;
     CStderrOutput lines;
     CBootCommHandler boot(lines);
     if (options.port) {
@@ -327,7 +338,8 @@ int RunFlash(const CliOptions& options, const std::vector<std::string>& args)
     constexpr uint32_t kStep = 1024;
     std::vector<uint8_t> data(length);
     for (uint32_t done = 0; done < length; done += kStep) {
-        if (g_interrupted) {
+        if (CliInterruptRequested()) {
+            CliError("the flash read was aborted");
             return kExitFailed;
         }
         const uint32_t n = std::min(kStep, length - done);

@@ -1,7 +1,9 @@
 #include "platform/TextFile.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -92,5 +94,44 @@ bool WriteFileAtomically(const std::string& path, const std::string& content)
         unlink(temp.c_str());
         return false;
     }
+    return true;
+}
+
+bool CheckFileWritable(const std::string& path, std::string* error_text)
+{
+    const auto refuse = [&](const std::string& reason) {
+        if (error_text != nullptr) {
+            *error_text = "cannot write " + path + ": " + reason;
+        }
+        return false;
+    };
+    const auto reason_of = [](int error) {
+        std::string reason = std::strerror(error);
+        if (!reason.empty()) {
+            reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+        }
+        return reason;
+    };
+    struct stat status {};
+    if (path.empty()) {
+        return refuse("no file name");
+    }
+    if (stat(path.c_str(), &status) == 0) {
+        if (S_ISDIR(status.st_mode)) {
+            return refuse("it is a folder");
+        }
+        if (!S_ISREG(status.st_mode)) {
+            return refuse("it is not a regular file");
+        }
+    } else if (errno != ENOENT) {
+        return refuse(reason_of(errno));
+    }
+    std::string probe = path + ".XXXXXX";
+    const int fd = mkstemp(probe.data());
+    if (fd < 0) {
+        return refuse(reason_of(errno));
+    }
+    close(fd);
+    unlink(probe.c_str());
     return true;
 }

@@ -21,3 +21,10 @@ std::vector<std::string> SplitLines(const std::string& text);
 // path, so that readers see the old or the new file, never a part. Keeps the old file's mode.
 // False when anything fails; the old file is then unchanged and the temporary file removed.
 bool WriteFileAtomically(const std::string& path, const std::string& content);
+
+// Checks, without changing anything that exists, that WriteFileAtomically(path, ...) can work: an
+// existing path must be a regular file (a folder or a device is refused), and its folder must
+// let a file be created in it (a temporary probe is made and removed again). False with one line
+// in error_text, such as "cannot write /tmp: it is a folder". For callers that must know before
+// they start a long or irreversible operation.
+bool CheckFileWritable(const std::string& path, std::string* error_text);

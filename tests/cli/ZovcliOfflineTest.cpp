@@ -113,6 +113,12 @@ TEST_F(ZovcliOffline, UsageMistakesCannotRun)
         {{"--yes", "download", "/no/such/image.hex", "--verify"}, "cannot read /no/such/image.hex"},
         {{"hex", "info", "/no/such/image.hex"}, "cannot read /no/such/image.hex"},
         {{"hex", "info", "/tmp"}, "cannot read /tmp: it is a folder"},
+        // An output file that cannot be written is no reason to reset the board into boot mode.
+        {{"--yes", "flash", "read", "0xC00000", "16", "--out", "/tmp"}, "cannot write /tmp: it is a folder"},
+        {{"--yes", "flash", "read", "0xC00000", "16", "--out", "/no/such/folder/flash.bin"},
+         "cannot write /no/such/folder/flash.bin: no such file or directory"},
+        {{"--yes", "flash", "read", "0xC00000", "16", "--out", "/dev/null"},
+         "cannot write /dev/null: it is not a regular file"},
         // Nothing to read is no reason to reset the board into boot mode.
         {{"--yes", "flash", "read", "0xC00000", "0"}, "usage: zovcli flash read ADDRESS LENGTH"},
         {{"--yes", "flash", "read", "0xFFFFFF", "2"}, "within the 24-bit address space"},

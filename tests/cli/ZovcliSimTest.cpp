@@ -345,6 +345,60 @@ TEST_F(ZovcliSim, InterruptStopsAScript)
     EXPECT_EQ(ReadFileText(err), "zovcli: the script " + loop + " was stopped\n");
 }
 
+// An Intel HEX image of size bytes at 0xC00000 (the simulated board's flash), 16 a record.
+std::string FlashImage(size_t size)
+{
+    std::string text = ":0200000400C03A\r\n";
+    for (size_t at = 0; at < size; at += 16) {
+        unsigned sum = 16 + ((at >> 8) & 0xFF) + (at & 0xFF);
+        std::string line = Format(":10%04X00", static_cast<unsigned>(at));
+        for (size_t i = 0; i < 16; ++i) {
+            const unsigned byte = static_cast<unsigned>((at + i) * 7 & 0xFF);
+            line += Format("%02X", byte);
+            sum += byte;
+        }
+        text += line + Format("%02X\r\n", (0x100 - (sum & 0xFF)) & 0xFF);
+    }
+    return text + ":00000001FF\r\n";
+}
+
+// A kill (SIGTERM) or a closed terminal (SIGHUP) during a download used to end zovcli on the spot,
+// in the middle of a flash step; both now abort it as Ctrl-C does: between two steps, with
+// "Download aborted!" on a line of its own after the progress bar, and exit status 1.
+TEST(ZovcliDownload, TerminationSignalsAbortTheDownloadAsCtrlCDoes)
+{
+    for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal_number);
+        CTempFolder folder;
+        BoardSimOptions options;
+        options.trace_sink = [](const std::string&) {};
+        options.baud_emulation = true;  // a download of many seconds, to be stopped midway
+        CBoardSimulator sim(options);
+        std::string error;
+        ASSERT_TRUE(sim.Start(&error)) << error;
+        const std::string image = folder.Write("image.hex", FlashImage(0x8000));
+        const std::string out = folder.File("out.txt");
+        const std::string err = folder.File("err.txt");
+        const int pid = StartZovcli({"--port", sim.DevicePath(), "--yes", "download", image}, folder.File("s.reg"),
+                                    out, err);
+        ASSERT_GT(pid, 0);
+        bool programming = false;
+        for (int i = 0; i < 1200 && !programming; ++i) {
+            programming = ReadFileText(err).find("] ") != std::string::npos;
+            if (!programming) {
+                usleep(50000);  // watching another process; no sleep hook reaches it
+            }
+        }
+        ASSERT_TRUE(programming) << ReadFileText(out) << ReadFileText(err);
+        kill(pid, signal_number);
+        EXPECT_EQ(WaitZovcli(pid, 20000), 1);
+        const std::string lines = ReadFileText(err);
+        EXPECT_NE(lines.find(" %\nDownload aborted!\n"), std::string::npos) << lines;
+        EXPECT_EQ(ReadFileText(out).find("Download was successful."), std::string::npos);
+        sim.Stop();
+    }
+}
+
 // --follow prints what the board reports while it runs, and ends on Ctrl-C with status 0.
 TEST_F(ZovcliSim, LogFollowPrintsEntriesAsTheyArrive)
 {
