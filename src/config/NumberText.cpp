@@ -53,23 +53,81 @@ int32_t DecimalToInt32(std::string_view text)
     return ToInt32(ParseInteger(text, 10));
 }
 
+namespace {
+
+bool IsDecimalDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+// The length of the decimal number at text[begin]: sign, digits with at most one point (at least
+// one digit), then an exponent only when digits follow its "e". 0 when there is none.
+size_t DecimalNumberLength(std::string_view text, size_t begin)
+{
+    size_t i = begin;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
+    size_t digits = 0;
+    for (; i < text.size() && IsDecimalDigit(text[i]); ++i) {
+        ++digits;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        for (; i < text.size() && IsDecimalDigit(text[i]); ++i) {
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        return 0;
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        size_t exponent = i + 1;
+        if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-')) {
+            ++exponent;
+        }
+        if (exponent < text.size() && IsDecimalDigit(text[exponent])) {
+            while (exponent < text.size() && IsDecimalDigit(text[exponent])) {
+                ++exponent;
+            }
+            i = exponent;
+        }
+    }
+    return i - begin;
+}
+
+}  // namespace
+
 double DecimalToDouble(std::string_view text)
 {
-    const std::string copy(text);  // strtod needs the terminating NUL
-    return strtod_l(copy.c_str(), nullptr, ClassicLocale());
+    size_t begin = 0;
+    while (begin < text.size() && (text[begin] == ' ' || text[begin] == '\t' || text[begin] == '\n' ||
+                                   text[begin] == '\v' || text[begin] == '\f' || text[begin] == '\r')) {
+        ++begin;
+    }
+    // Only the decimal number itself goes to the C library, which would also take "0x10",
+    // "inf" and "nan".
+    const size_t length = DecimalNumberLength(text, begin);
+    if (length == 0) {
+        return 0.0;
+    }
+    const std::string number(text.substr(begin, length));
+    const double value = strtod_l(number.c_str(), nullptr, ClassicLocale());
+    constexpr double kMax = std::numeric_limits<double>::max();
+    return std::isinf(value) ? (value > 0 ? kMax : -kMax) : value;
 }
 
 float DoubleToFloat(double value)
 {
     constexpr double kMax = std::numeric_limits<float>::max();
     if (std::isnan(value)) {
-        return std::numeric_limits<float>::quiet_NaN();
+        return 0.0f;
     }
     if (value > kMax) {
-        return std::numeric_limits<float>::infinity();
+        return std::numeric_limits<float>::max();
     }
     if (value < -kMax) {
-        return -std::numeric_limits<float>::infinity();
+        return -std::numeric_limits<float>::max();
     }
     return static_cast<float>(value);
 }
