@@ -20,6 +20,7 @@
 #include "gui/frame/GuiPrompt.h"
 #include "gui/frame/MainFrame.h"
 #include "platform/Prompt.h"
+#include "logging/ZovLogging.h"
 #include "platform/Settings.h"
 #include "shell/AppSettings.h"
 
@@ -160,6 +161,11 @@ int main(int argc, char** argv)
     int result = 0;
     {
         CMainFrame frame(&prompt, simulated_port);
+        // Once, into the tool log: every setting the file does not give takes its default.
+        const std::string settings_problem = CSettingsStore::FileProblem();
+        if (!settings_problem.empty()) {
+            LogZelWarning("CSettingsStore", settings_problem.c_str());
+        }
         std::unique_ptr<QSocketNotifier> stop_notifier;
         if (CatchStopSignals()) {
             stop_notifier = std::make_unique<QSocketNotifier>(g_signal_pipe[0],
