@@ -21,19 +21,6 @@ public:
     bool AskOkCancel(const std::string&, const std::string&) override { return false; }
 };
 
-// The file the reader loads each input from, in the temporary folder; removed when the run ends.
-class CInputFile {
-public:
-    CInputFile() : path_(TempDir() + "/zov-fuzz-hex-" + std::to_string(getpid()) + ".hex") {}
-    ~CInputFile() { std::remove(path_.c_str()); }
-    CInputFile(const CInputFile&) = delete;
-    CInputFile& operator=(const CInputFile&) = delete;
-    const std::string& Path() const { return path_; }
-
-private:
-    const std::string path_;
-};
-
 void CheckFields(const std::string& text)
 {
     size_t begin = 0;
@@ -69,8 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     static CSilentPrompt prompt;
     static CScopedPrompt scoped(prompt);
-    static const CInputFile input;
-    const std::string& path = input.Path();
+    static const std::string path = TempDir() + "/zov-fuzz-hex-" + std::to_string(getpid()) + ".hex";
     if (size < 4) {
         return 0;
     }
@@ -87,6 +73,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 
     CHexBinFile image(path);
     const bool ok = image.Load(bound);
+    // The image is in memory now; a run of millions of inputs leaves nothing behind.
+    std::remove(path.c_str());
     const tagDataBlock* position = image.GetFirstBlock();
     uint64_t previous_end = 0;
     bool first = true;

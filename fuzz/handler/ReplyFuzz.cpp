@@ -37,10 +37,8 @@ namespace {
 
 constexpr uint32_t kCommandTimeoutMs = 2000;
 // Whether the number readers read a value as a number should: up to the first character that
-// cannot belong to it ("0x5 extra" is 5), failing when there is no number at all. Not yet: a
-// number followed by text reads as 0, and a text without one as a success with 0. Switch on
-// with the one number reader for every reply value.
-constexpr bool kNumbersReadUpToTheirEnd = false;
+// cannot belong to it ("0x5 extra" is 5), failing when there is no number at all.
+constexpr bool kNumbersReadUpToTheirEnd = true;
 // "c 0x%04x " takes 9 of the 280 bytes a message may have.
 constexpr size_t kMaxRest = 271;
 
@@ -213,7 +211,8 @@ tagExpected Expected(const std::string& rest)
     CSerialCommHandler::ParseReply("c 0x0000 " + rest, out);
     tagExpected expected;
     expected.accepted = CSerialCommHandler::IsRequestOk(1, out);
-    expected.code = out.NumOfArgs() >= 5 ? out.GetArgUlong(4) : kNoResultCode;
+    // A result code that is no number through and through is no code.
+    expected.code = out.NumOfArgs() >= 5 && out.IsNumericArg(4) ? out.GetArgUlong(4) : kNoResultCode;
     return expected;
 }
 

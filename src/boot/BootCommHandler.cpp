@@ -442,8 +442,9 @@ bool CBootCommHandler::ReadBlock(uint32_t address, uint32_t length, uint8_t* buf
 // ---- flash driver ----
 
 bool CBootCommHandler::CallFlashDriverAttempt(std::array<uint16_t, 8>& words, int allowed_timeouts,
-                                              uint8_t& return_byte)
+                                              uint8_t& return_byte, bool& answered)
 {
+    answered = false;
     if (driver_entry_ == 0) {
         return false;
     }
@@ -481,22 +482,41 @@ bool CBootCommHandler::CallFlashDriverAttempt(std::array<uint16_t, 8>& words, in
     for (size_t i = 0; i < words.size(); ++i) {
         words[i] = static_cast<uint16_t>(reply[2 * i] | (reply[2 * i + 1] << 8));
     }
+    answered = true;
     return Expect(kEnd, return_byte);
 }
 
 bool CBootCommHandler::CallFlashDriver(std::array<uint16_t, 8>& words, int allowed_timeouts, uint8_t& return_byte)
 {
+    driver_answered_ = false;
+    std::optional<std::array<uint16_t, 8>> answer;
     for (int attempt = 1; attempt <= kMonitorAttempts; ++attempt) {
         return_byte = 0;
         std::array<uint16_t, 8> trial = words;
-        if (CallFlashDriverAttempt(trial, allowed_timeouts, return_byte)) {
+        bool answered = false;
+        if (CallFlashDriverAttempt(trial, allowed_timeouts, return_byte, answered)) {
             words = trial;
+            driver_answered_ = true;
             return true;
+        }
+        if (answered) {
+            answer = trial;
         }
         Recover();
     }
+    // The driver's last reply, not the words that were sent, is what the failure reports.
+    if (answer) {
+        words = *answer;
+        driver_answered_ = true;
+    }
     Output("Flash driver action FAILED.");
     return false;
+}
+
+std::string CBootCommHandler::DriverResultLine(uint16_t driver_result) const
+{
+    return driver_answered_ ? Format("    Flash driver returned: 0x%04x.", driver_result)
+                            : std::string("    Flash driver returned no answer.");
 }
 
 bool CBootCommHandler::GetFlashInfo(uint16_t& manufacturer, uint16_t& device, uint16_t& driver_result,
@@ -519,6 +539,7 @@ bool CBootCommHandler::GetFlashInfo(uint16_t& manufacturer, uint16_t& device, ui
 
 bool CBootCommHandler::LoadFlashDriver(int32_t driver, uint16_t& driver_result, uint8_t& return_byte)
 {
+    driver_answered_ = false;
     driver_result = 0;
     return_byte = 0;
     Output("Loading flash driver.");
@@ -551,7 +572,7 @@ bool CBootCommHandler::LoadFlashDriver(int32_t driver, uint16_t& driver_result, 
         } else {
             Output("Getting flash info FAILED.");
             Output(Format("    Monitor returned: 0x%02x.", return_byte));
-            Output(Format("    Flash driver returned: 0x%04x.", driver_result));
+            Output(DriverResultLine(driver_result));
         }
     }
     if (!ok) {
@@ -563,6 +584,7 @@ bool CBootCommHandler::LoadFlashDriver(int32_t driver, uint16_t& driver_result, 
 bool CBootCommHandler::ProgramFlash(uint16_t size, uint32_t source, uint32_t destination, int32_t driver,
                                     uint16_t& driver_result, uint8_t& return_byte)
 {
+    driver_answered_ = false;
     driver_result = 0;
     return_byte = 0;
     if (loaded_driver_ != driver && !LoadFlashDriver(driver, driver_result, return_byte)) {
@@ -584,6 +606,7 @@ bool CBootCommHandler::ProgramFlash(uint16_t size, uint32_t source, uint32_t des
 bool CBootCommHandler::EraseSection(int32_t section_number, int32_t driver, uint16_t& driver_result,
                                     uint8_t& return_byte)
 {
+    driver_answered_ = false;
     driver_result = 0;
     return_byte = 0;
     if (loaded_driver_ != driver && !LoadFlashDriver(driver, driver_result, return_byte)) {

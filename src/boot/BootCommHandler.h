@@ -87,8 +87,14 @@ public:
     bool GetBlockChecksum(uint8_t& checksum, uint8_t& return_byte);
     // words: the eight parameter words in, the eight result words out. allowed_timeouts: how
     // many empty 2000 ms reads the reply may take (1 for program and flash information, 2 for
-    // erase).
+    // erase). When the call fails but one of its attempts got the driver's reply (its end byte
+    // was missing, say), words holds that reply, so the driver's own word 8 is what is shown.
     bool CallFlashDriver(std::array<uint16_t, 8>& words, int allowed_timeouts, uint8_t& return_byte);
+    // The line that reports a driver result after a failed driver operation: "    Flash driver
+    // returned: 0x%04x." with driver_result when the last driver call of the operation got the
+    // driver's reply, "    Flash driver returned no answer." when none came back (words 8 would
+    // only be the word that was sent).
+    std::string DriverResultLine(uint16_t driver_result) const;
     // Pauses, clears the port's error state and discards both directions. Nothing once the
     // port has failed underneath.
     void Recover();
@@ -121,7 +127,8 @@ private:
     bool WriteWordAttempt(uint32_t address, uint16_t value, uint8_t& return_byte);
     bool WriteBlockAttempt(uint32_t address, uint32_t length, const uint8_t* data, uint8_t& return_byte);
     bool ReadBlockAttempt(uint32_t address, uint32_t length, uint8_t* buffer, uint8_t& return_byte);
-    bool CallFlashDriverAttempt(std::array<uint16_t, 8>& words, int allowed_timeouts, uint8_t& return_byte);
+    bool CallFlashDriverAttempt(std::array<uint16_t, 8>& words, int allowed_timeouts, uint8_t& return_byte,
+                                bool& answered);
     bool SendHeader(uint8_t command, uint32_t address, uint32_t length, uint8_t& return_byte);
 
     void Output(const std::string& text);
@@ -134,6 +141,7 @@ private:
     std::string board_;
     uint32_t driver_entry_ = 0;
     int32_t loaded_driver_ = -1;
+    bool driver_answered_ = false;  // the last driver call got the driver's reply
     uint64_t bytes_written_ = 0;
     uint64_t bytes_read_ = 0;
     bool port_failed_ = false;

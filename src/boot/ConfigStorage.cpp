@@ -141,7 +141,7 @@ bool CConfigStorage::StoreConfiguration(const uint8_t* bytes, uint32_t length)
                 if (!boot_->EraseSection(candidate.number, candidate.driver, driver_result, return_byte)) {
                     OutputText(Format("Erasing section %d failed.", candidate.number));
                     OutputText(Format("    Monitor returned: 0x%02x.", return_byte));
-                    OutputText(Format("    Flash driver returned: 0x%04x.", driver_result));
+                    OutputText(boot_->DriverResultLine(driver_result));
                     erased = false;
                     break;
                 }
@@ -214,7 +214,7 @@ bool CConfigStorage::StoreSteps(const std::vector<uint8_t>& image, const tagSect
                               "0x%06x.",
                               transfer, destination, n));
             OutputText(Format("    Monitor returned: 0x%02x.", return_byte));
-            OutputText(Format("    Flash driver returned: 0x%04x.", driver_result));
+            OutputText(boot_->DriverResultLine(driver_result));
             return false;
         }
         read_back.assign(n, 0);

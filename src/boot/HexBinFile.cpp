@@ -4,11 +4,12 @@
 #include <array>
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 
 #include "platform/Format.h"
+#include "platform/InputFile.h"
 #include "platform/Prompt.h"
-#include "platform/TextFile.h"
 
 namespace {
 
@@ -135,9 +136,78 @@ constexpr unsigned kStartLinear = 5;
 // The longest data record a count field of two digits can describe.
 constexpr unsigned kMaxRecordBytes = 255;
 
+// The fast way's page image: 4 KB pages over every address a record can reach (a 24-bit base
+// plus a 16-bit offset plus a record's length).
+constexpr uint32_t kPageShift = 12;
+constexpr uint32_t kPageBytes = uint32_t{1} << kPageShift;
+constexpr uint32_t kHighestAddress = 0xFFFFFF + 0xFFFF + kMaxRecordBytes;
+constexpr size_t kPageCount = (kHighestAddress >> kPageShift) + 1;
+
+// Reads a file line by line (split at LF) through one fixed buffer; a line that runs over the
+// buffer's end is put together in a string of its own.
+class CLineReader {
+public:
+    // False when the file cannot be opened; File() tells why.
+    bool Open(const std::string& path) { return file_.Open(path) == ReadFileResult::Ok; }
+    const CInputFile& File() const { return file_; }
+    // The next line, without its LF; valid until the next call. False at the end of the file or
+    // after a read error (Failed() then).
+    bool Next(std::string_view& line)
+    {
+        carry_.clear();
+        for (;;) {
+            const char* begin = buffer_.data() + position_;
+            const char* newline = static_cast<const char*>(std::memchr(begin, '\n', length_ - position_));
+            if (newline != nullptr) {
+                const size_t count = static_cast<size_t>(newline - begin);
+                position_ += count + 1;
+                if (carry_.empty()) {
+                    line = std::string_view(begin, count);
+                } else {
+                    carry_.append(begin, count);
+                    line = carry_;
+                }
+                return true;
+            }
+            carry_.append(begin, length_ - position_);
+            position_ = length_ = 0;
+            if (at_end_) {
+                // A last line without LF comes once; the next call finds nothing more.
+                line = carry_;
+                return !carry_.empty();
+            }
+            const ssize_t got = file_.Read(buffer_.data(), buffer_.size());
+            if (got < 0) {
+                failed_ = true;
+                return false;
+            }
+            length_ = static_cast<size_t>(got);
+            at_end_ = got == 0;
+        }
+    }
+    bool Failed() const { return failed_; }
+
+private:
+    CInputFile file_;
+    std::vector<char> buffer_ = std::vector<char>(size_t{1} << 20);
+    size_t position_ = 0;
+    size_t length_ = 0;
+    bool at_end_ = false;
+    bool failed_ = false;
+    std::string carry_;
+};
+
 }  // namespace
 
+struct CHexBinFile::tagPage {
+    uint64_t occupied[kPageBytes / 64] = {};  // a bit per byte that holds data
+    uint64_t starts[kPageBytes / 64] = {};    // a bit per byte where a record starts
+    uint8_t data[kPageBytes];
+};
+
 CHexBinFile::CHexBinFile(std::string file_name) : file_name_(std::move(file_name)) {}
+
+CHexBinFile::~CHexBinFile() = default;
 
 const uint8_t* CHexBinFile::GetNextBlock(const tagDataBlock*& position, uint32_t& address, uint32_t& size) const
 {
@@ -221,7 +291,7 @@ bool CHexBinFile::Fail(const std::string& text)
     return false;
 }
 
-bool CHexBinFile::Load(uint32_t bound)
+void CHexBinFile::Reset()
 {
     // A second load starts from an empty image, as a fresh object would.
     mode_ = Mode::None;
@@ -233,25 +303,63 @@ bool CHexBinFile::Load(uint32_t bound)
     pending_.clear();
     units_.clear();
     unit_pieces_.clear();
+    next_seq_ = 0;
     blocks_.clear();
     index_.clear();
     first_ = nullptr;
-    bound_ = bound;
-    std::string content;
-    if (ReadWholeFile(file_name_, content) != ReadFileResult::Ok) {
+    fall_back_ = false;
+    end_of_file_seen_ = false;
+    pages_.clear();
+}
+
+bool CHexBinFile::ReadLines(bool& lines_ok)
+{
+    CLineReader reader;
+    if (!reader.Open(file_name_)) {
+        // A FIFO or a device is refused at once; say why where the name alone would not.
+        const std::string& why = reader.File().RefusalText();
+        const std::string text = Format("Error opening file \"%s\".", file_name_.c_str());
+        return ShowFailure(why.empty() ? text : text + "\r\n" + why);
+    }
+    if (!fast_) {
+        arena_.reserve(static_cast<size_t>(reader.File().Size() / 2));
+    }
+    lines_ok = true;
+    std::string_view line;
+    while (lines_ok && reader.Next(line)) {
+        lines_ok = HandleLine(TrimLine(line));
+    }
+    if (reader.Failed()) {
         return ShowFailure(Format("Error opening file \"%s\".", file_name_.c_str()));
     }
-    arena_.reserve(content.size() / 2);
-    const std::string_view text(content);
-    size_t begin = 0;
+    return true;
+}
+
+bool CHexBinFile::Load(uint32_t bound)
+{
+    Reset();
+    bound_ = bound;
+    fast_ = true;
     bool ok = true;
-    while (ok && begin < text.size()) {
-        size_t end = text.find('\n', begin);
-        if (end == std::string_view::npos) {
-            end = text.size();
+    if (!ReadLines(ok)) {
+        Reset();
+        return false;
+    }
+    if (fall_back_) {
+        Reset();
+        bound_ = bound;
+        fast_ = false;
+        if (!ReadLines(ok)) {
+            Reset();
+            return false;
         }
-        ok = HandleLine(TrimLine(text.substr(begin, end - begin)));
-        begin = end + 1;
+    }
+    if (fast_) {
+        MaterializeFast();
+        if (!ok) {
+            ShowFailure(failure_);
+        }
+        return ok;
     }
     if (!overlap_) {
         // Records after the last end-of-file record stay unjoined, but an overlap among them
@@ -264,6 +372,28 @@ bool CHexBinFile::Load(uint32_t bound)
         }
     }
     return ok && !overlap_;
+}
+
+bool CHexBinFile::HoldsNoData(const std::string& file_name)
+{
+    CLineReader reader;
+    if (!reader.Open(file_name)) {
+        return false;
+    }
+    std::string_view line;
+    while (reader.Next(line)) {
+        const std::string_view trimmed = TrimLine(line);
+        tagHexFields fields;
+        std::string_view data_text;
+        if (!FastDataFields(trimmed, fields, data_text)) {
+            std::string slow_text;
+            fields = ScanDataFields(std::string(trimmed), slow_text);
+        }
+        if (fields.read >= 3 && fields.type == kData && fields.count > 0) {
+            return false;
+        }
+    }
+    return !reader.Failed();
 }
 
 bool CHexBinFile::HandleLine(std::string_view line)
@@ -304,9 +434,7 @@ bool CHexBinFile::HandleData(std::string_view line)
                                                  : (static_cast<uint32_t>(upper_linear_) * 65536) & 0xFFFFFF;
     const uint32_t address = base + fields.offset;
 
-    const size_t offset = arena_.size();
-    arena_.resize(offset + fields.count);
-    uint8_t* data = arena_.data() + offset;
+    uint8_t data[kMaxRecordBytes];
     unsigned sum = Low(fields.offset) + High(fields.offset) + fields.count + Low(fields.type);
     for (unsigned i = 0; i < fields.count; ++i) {
         uint8_t byte = 0;
@@ -322,17 +450,137 @@ bool CHexBinFile::HandleData(std::string_view line)
     }
     sum += checksum;
     if ((sum & 0xFF) != 0) {
-        arena_.resize(offset);
         return Fail(Format("Checksum error in hex file \"%s\".", file_name_.c_str()));
     }
-    pending_.push_back(tagPiece{address, fields.count, offset, next_seq_++});
+    return fast_ ? StoreFast(address, data, fields.count) : StoreExact(address, data, fields.count);
+}
+
+bool CHexBinFile::StoreExact(uint32_t address, const uint8_t* data, unsigned count)
+{
+    const size_t offset = arena_.size();
+    arena_.insert(arena_.end(), data, data + count);
+    pending_.push_back(tagPiece{address, count, offset, next_seq_++});
     return true;
+}
+
+bool CHexBinFile::FastOccupied(uint32_t address) const
+{
+    const tagPage* page = pages_[address >> kPageShift].get();
+    const uint32_t at = address & (kPageBytes - 1);
+    return page != nullptr && (page->occupied[at / 64] >> (at % 64) & 1) != 0;
+}
+
+bool CHexBinFile::FastStart(uint32_t address) const
+{
+    const tagPage* page = pages_[address >> kPageShift].get();
+    const uint32_t at = address & (kPageBytes - 1);
+    return page != nullptr && (page->starts[at / 64] >> (at % 64) & 1) != 0;
+}
+
+bool CHexBinFile::StoreFast(uint32_t address, const uint8_t* data, unsigned count)
+{
+    // Only the plain image is kept this way: where an empty record, an overlap or data after an
+    // end-of-file record would have to be placed as a sorted list places it, the exact way reads
+    // the file again.
+    if (count == 0 || end_of_file_seen_) {
+        fall_back_ = true;
+        return false;
+    }
+    if (pages_.empty()) {
+        pages_.resize(kPageCount);
+    }
+    for (unsigned i = 0; i < count; ++i) {
+        if (FastOccupied(address + i)) {
+            fall_back_ = true;
+            return false;
+        }
+    }
+    for (unsigned i = 0; i < count; ++i) {
+        const uint32_t at = address + i;
+        std::unique_ptr<tagPage>& page = pages_[at >> kPageShift];
+        if (!page) {
+            page.reset(new tagPage);  // the data stay unset until written
+        }
+        const uint32_t offset = at & (kPageBytes - 1);
+        page->data[offset] = data[i];
+        page->occupied[offset / 64] |= uint64_t{1} << (offset % 64);
+        if (i == 0) {
+            page->starts[offset / 64] |= uint64_t{1} << (offset % 64);
+        }
+    }
+    return true;
+}
+
+uint32_t CHexBinFile::FastRecordSize(uint32_t start) const
+{
+    uint32_t end = start + 1;
+    while (end <= kHighestAddress && FastOccupied(end) && !FastStart(end)) {
+        ++end;
+    }
+    return end - start;
+}
+
+void CHexBinFile::MaterializeFast()
+{
+    // The records in address order, joined as a sorted list joins them at its end-of-file
+    // record: a record that starts where the block ends goes in while the bound allows.
+    std::vector<std::pair<uint32_t, uint32_t>> spans;
+    for (size_t p = 0; p < pages_.size(); ++p) {
+        const tagPage* page = pages_[p].get();
+        if (page == nullptr) {
+            continue;
+        }
+        for (uint32_t word = 0; word < kPageBytes / 64; ++word) {
+            for (uint64_t bits = page->starts[word]; bits != 0; bits &= bits - 1) {
+                const uint32_t start = static_cast<uint32_t>(p << kPageShift) + word * 64 +
+                                       static_cast<uint32_t>(__builtin_ctzll(bits));
+                const uint32_t size = FastRecordSize(start);
+                if (end_of_file_seen_ && !spans.empty() && spans.back().first + spans.back().second == start &&
+                    uint64_t{spans.back().second} + size <= bound_) {
+                    spans.back().second += size;
+                } else {
+                    spans.emplace_back(start, size);
+                }
+            }
+        }
+    }
+    // Each block gets exactly its size; the pages behind the blocks made so far go at once.
+    blocks_.clear();
+    blocks_.resize(spans.size());
+    size_t freed = 0;
+    for (size_t i = 0; i < spans.size(); ++i) {
+        tagDataBlock& block = blocks_[i];
+        block.address = spans[i].first;
+        block.size = spans[i].second;
+        block.data.reserve(block.size);
+        const uint64_t end = uint64_t{block.address} + block.size;
+        for (uint64_t at = block.address; at < end;) {
+            const tagPage& page = *pages_[at >> kPageShift];
+            const uint32_t offset = static_cast<uint32_t>(at & (kPageBytes - 1));
+            const uint32_t count = static_cast<uint32_t>(std::min<uint64_t>(end - at, kPageBytes - offset));
+            block.data.insert(block.data.end(), page.data + offset, page.data + offset + count);
+            at += count;
+        }
+        const size_t behind = i + 1 < spans.size() ? spans[i + 1].first >> kPageShift : pages_.size();
+        for (; freed < behind; ++freed) {
+            pages_[freed].reset();
+        }
+        block.next = i + 1 < spans.size() ? &blocks_[i + 1] : nullptr;
+    }
+    first_ = blocks_.empty() ? nullptr : &blocks_.front();
+    pages_.clear();
+    pages_.shrink_to_fit();
 }
 
 bool CHexBinFile::HandleEndOfFile(std::string_view line)
 {
     if (line != ":00000001FF") {
         return Fail(Format("Error in hex file \"%s\".\r\nInvalid End Of File record.", file_name_.c_str()));
+    }
+    if (fast_) {
+        // Joined when the blocks are handed out; a second join changes nothing.
+        end_of_file_seen_ = true;
+        return true;
     }
     if (!Commit()) {
         return false;

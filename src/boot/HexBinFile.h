@@ -6,19 +6,26 @@
 // shown to the engineer in a message box (platform/Prompt.h) before Load returns false; the caller
 // only stops.
 //
-// The blocks form a linked list in address order, as callers walk it. Records are first kept in
-// arrival order in one byte arena; at each end-of-file record (and at the end) they are sorted
-// once, checked for overlaps between neighbours and joined. When an overlap exists, the records
-// are replayed one by one into an ordered index, so that the load stops at the same record with
-// the same message (record 1 / record 2) as inserting each record into a sorted list would; a
-// failure found later in the file is reported only when no earlier record overlaps. Any image
-// thus loads in about linear time (one sort), whatever the order of its records.
+// The blocks form a linked list in address order, as callers walk it. The file is read line by
+// line through a small buffer, never whole. A firmware image (data records, in any order, none
+// empty, none overlapping, all before the end-of-file record) goes straight into a page image of
+// the 24-bit address space that marks where each record starts, so that the records come out in
+// address order without a sort and the memory held is little more than the data itself (the
+// whole address space is 16 MB). Any other file (an overlap, an empty record, data after an
+// end-of-file record) is read again the exact way: records kept in arrival order in one byte
+// arena, sorted at each end-of-file record (and at the end), checked for overlaps between
+// neighbours and joined; when an overlap exists, the records are replayed one by one into an
+// ordered index, so that the load stops at the same record with the same message (record 1 /
+// record 2) as inserting each record into a sorted list would; a failure found later in the file
+// is reported only when no earlier record overlaps. Both ways give the blocks that inserting
+// each record into a sorted list and joining at each end-of-file record would give.
 //
 // One thread at a time; the object owns every block and frees them with itself.
 #pragma once
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,6 +52,7 @@ class CHexBinFile {
 public:
     // Reads nothing yet.
     explicit CHexBinFile(std::string file_name);
+    ~CHexBinFile();
     CHexBinFile(const CHexBinFile&) = delete;
     CHexBinFile& operator=(const CHexBinFile&) = delete;
 
@@ -52,7 +60,14 @@ public:
 
     // Reads the file. bound: the largest size a join may produce (kNoBound: no limit). False on
     // the first failure, after its message box; the blocks read until then stay in the object.
+    // A file that is no regular file, or larger than kMaxInputFileBytes, cannot be opened.
     bool Load(uint32_t bound);
+
+    // True when the file could be read through and holds no data record with data (a line of
+    // record type 0 with a count above 0): there is nothing in it to program. False when it
+    // holds one, or cannot be read (Load then reports why). Reads the lines only; nothing is
+    // kept and no message is shown.
+    static bool HoldsNoData(const std::string& file_name);
 
     // Position of the first block; null for an empty image.
     const tagDataBlock* GetFirstBlock() const { return first_; }
@@ -95,7 +110,21 @@ private:
         uint64_t seq;
     };
 
+    struct tagPage;
+
+    // Reads every line of the file through HandleLine; false when the file cannot be opened or
+    // read (after the message box).
+    bool ReadLines(bool& lines_ok);
+    void Reset();
     bool HandleLine(std::string_view line);
+    // The two ways of keeping a record's data; false stops the reading.
+    bool StoreFast(uint32_t address, const uint8_t* data, unsigned count);
+    bool StoreExact(uint32_t address, const uint8_t* data, unsigned count);
+    // Hands the page image out as blocks, joined (after an end-of-file record) or one per record.
+    void MaterializeFast();
+    uint32_t FastRecordSize(uint32_t start) const;
+    bool FastOccupied(uint32_t address) const;
+    bool FastStart(uint32_t address) const;
     bool HandleData(std::string_view line);
     bool HandleEndOfFile(std::string_view line);
     bool HandleExtendedAddress(std::string_view line, unsigned type);
@@ -125,6 +154,12 @@ private:
     std::vector<tagUnit> units_;     // address order; joined at end-of-file records
     std::vector<tagPiece> unit_pieces_;
     uint64_t next_seq_ = 0;
+
+    // The fast way: one page per 4 KB of the address space that holds data.
+    bool fast_ = true;
+    bool fall_back_ = false;  // the file needs the exact way
+    bool end_of_file_seen_ = false;
+    std::vector<std::unique_ptr<tagPage>> pages_;
 
     // The blocks handed out: from the units after a load without overlap ...
     std::vector<tagDataBlock> blocks_;

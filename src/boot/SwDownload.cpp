@@ -110,7 +110,11 @@ void CSwDownload::AbortDownload()
 int CSwDownload::Worker()
 {
     bool ok = false;
-    if (!AskOkCancel(kBootModePrompt)) {
+    if (CHexBinFile::HoldsNoData(file_name_)) {
+        // Nothing to program: the erase would wipe the firmware and the download report success
+        // with only the checksum word written. Said before the engineer resets the board.
+        OutputText(Format("The image \"%s\" contains no data to program.", file_name_.c_str()));
+    } else if (!AskOkCancel(kBootModePrompt)) {
         // Cancelled: the board is not touched.
     } else if (!boot_.Boot()) {
         // Boot has reported why.
@@ -220,28 +224,70 @@ bool CSwDownload::Plan(const CHexBinFile& image)
         checksum_ = CodeChecksum(image_, layout_.checksum_ranges, sections);
     }
     for (tagPlannedBlock& block : plan_) {
-        const auto& [address, bytes] = image_[block.image_index];
         if (block.section < 0) {
             continue;  // an empty record outside every section: nothing to program
         }
-        const tagSectionInfo& section = sections[block.section];
-        size_t length = bytes.size();
-        const uint32_t checksum_at = layout_.checksum_address;
-        if (layout_.checksum_wanted && address <= checksum_at && checksum_at - address < bytes.size()) {
-            // The word goes in with the block. When it sits on the block's last byte its high
-            // byte lies just beyond the block; the buffer grows to hold it.
-            const size_t offset = checksum_at - address;
-            length = std::max(bytes.size(), offset + 2);
-            block.with_checksum.assign(bytes.begin(), bytes.end());
-            block.with_checksum.resize(length + length % 2, section.erase_char);
-            block.with_checksum[offset] = static_cast<uint8_t>(checksum_ & 0xFF);
-            block.with_checksum[offset + 1] = static_cast<uint8_t>(checksum_ >> 8);
-            block.holds_checksum = true;
-            length = block.with_checksum.size();
+        if (!PlanProgrammedBytes(block)) {
+            return false;
         }
+        const tagSectionInfo& section = sections[block.section];
+        const size_t image_length = image_[block.image_index].second.size();
+        const size_t length = block.programmed.empty() ? image_length : block.programmed.size();
         // Counted with the transfer size the block is programmed with, so the progress ends at
         // exactly 1000.
         total_steps_ += static_cast<uint32_t>((length + section.transfer_size - 1) / section.transfer_size);
+    }
+    return true;
+}
+
+uint8_t CSwDownload::ImageByteOr(uint32_t address, uint8_t otherwise) const
+{
+    for (const auto& [start, bytes] : image_) {
+        if (address >= start && address - start < bytes.size()) {
+            return bytes[address - start];
+        }
+    }
+    return otherwise;
+}
+
+bool CSwDownload::PlanProgrammedBytes(tagPlannedBlock& block)
+{
+    const auto& [address, bytes] = image_[block.image_index];
+    const tagSectionInfo& section = layout_.sections[block.section];
+    const uint64_t section_end = uint64_t{section.start} + section.size;
+    std::vector<uint8_t> programmed;
+    const uint32_t checksum_at = layout_.checksum_address;
+    if (layout_.checksum_wanted && address <= checksum_at && checksum_at - address < bytes.size()) {
+        // The word goes in with the block. When it sits on the block's last byte its high byte
+        // lies just beyond the block; the buffer grows to hold it.
+        const size_t offset = checksum_at - address;
+        programmed.assign(bytes.begin(), bytes.end());
+        programmed.resize(std::max(bytes.size(), offset + 2), section.erase_char);
+        programmed[offset] = static_cast<uint8_t>(checksum_ & 0xFF);
+        programmed[offset + 1] = static_cast<uint8_t>(checksum_ >> 8);
+        block.holds_checksum = true;
+    }
+    const size_t length = programmed.empty() ? bytes.size() : programmed.size();
+    uint32_t start = address;
+    if (length % 2 != 0 && uint64_t{address} + length == section_end) {
+        // Padded at its end the last step would program the byte after the section; start one
+        // byte early instead, at the even address below, with what the image holds there.
+        if (address <= section.start) {
+            OutputText(Format("Block to program does not fit its flash section when padded to even length. "
+                              "Address: 0x%06x, Size: 0x%06x.",
+                              address, static_cast<unsigned>(bytes.size())));
+            return false;
+        }
+        if (programmed.empty()) {
+            programmed.assign(bytes.begin(), bytes.end());
+        }
+        start = address - 1;
+        programmed.insert(programmed.begin(), ImageByteOr(start, section.erase_char));
+    }
+    if (!programmed.empty()) {
+        programmed.resize(programmed.size() + programmed.size() % 2, section.erase_char);
+        block.programmed = std::move(programmed);
+        block.program_address = start;
     }
     return true;
 }
@@ -256,7 +302,7 @@ bool CSwDownload::EraseSections()
             if (!boot_.EraseSection(section.number, section.driver, driver_result, return_byte)) {
                 OutputText(Format("Erasing section %d failed.", section.number));
                 OutputText(Format("    Monitor returned: 0x%02x.", return_byte));
-                OutputText(Format("    Flash driver returned: 0x%04x.", driver_result));
+                OutputText(boot_.DriverResultLine(driver_result));
                 return false;
             }
         }
@@ -340,14 +386,15 @@ bool CSwDownload::ProgramBlock(const tagPlannedBlock& block)
         return false;
     }
     const tagSectionInfo& section = layout_.sections[block.section];
-    const std::vector<uint8_t>& bytes = block.holds_checksum ? block.with_checksum : image_bytes;
+    const bool as_planned = !block.programmed.empty();
+    const std::vector<uint8_t>& bytes = as_planned ? block.programmed : image_bytes;
     if (block.holds_checksum) {
         checksum_written_ = true;
     }
     const uint32_t transfer = layout_.transfer_address;
     std::vector<uint8_t> step;
     std::vector<uint8_t> read_back;
-    uint32_t destination = address;
+    uint32_t destination = as_planned ? block.program_address : address;
     for (size_t position = 0; position < bytes.size();) {
         if (Aborted()) {
             return false;
@@ -371,7 +418,7 @@ bool CSwDownload::ProgramBlock(const tagPlannedBlock& block)
                               "0x%06x.",
                               transfer, destination, n));
             OutputText(Format("    Monitor returned: 0x%02x.", return_byte));
-            OutputText(Format("    Flash driver returned: 0x%04x.", driver_result));
+            OutputText(boot_.DriverResultLine(driver_result));
             return false;
         }
         if (verify_) {
@@ -446,7 +493,7 @@ bool CSwDownload::WriteChecksum()
                           "0x%06x.",
                           transfer, at, count));
         OutputText(Format("    Monitor returned: 0x%02x.", return_byte));
-        OutputText(Format("    Flash driver returned: 0x%04x.", driver_result));
+        OutputText(boot_.DriverResultLine(driver_result));
         return false;
     }
     if (verify_) {

@@ -4,6 +4,9 @@
 // in transfer-size steps through the board's RAM buffer (optionally reading every step back),
 // blinks the progress indicator and finally writes the 16-bit code checksum.
 //
+// An image without any data is refused before the boot-mode question ("The image "..." contains
+// no data to program."): erasing for it would only wipe the firmware.
+//
 // This is the core of the Software Download view; the window's page, zovcli and the tests drive
 // it through ISwDownloadPage. Every line goes to the page; once an abort has been asked for, no
 // more lines or progress are sent.
@@ -83,9 +86,13 @@ public:
         size_t image_index = 0;  // the block in image order
         int section = -1;        // index into the section list (the block map); -1: in no section
         bool holds_checksum = false;
-        // For the block that holds the checksum word: the block with the word put in, padded to
-        // even length with the section's erase character.
-        std::vector<uint8_t> with_checksum;
+        // For a block that is not programmed as the image holds it: the bytes as programmed from
+        // program_address on, of even length. That is the block with the checksum word put in,
+        // and the block that starts at an odd address and ends at its section's end, which is
+        // programmed from the even address below (with what the image holds there, else the
+        // erase character), since padding at its end would program past the section.
+        std::vector<uint8_t> programmed;
+        uint32_t program_address = 0;
     };
     // The 16-bit sum of the checksum ranges over the image (gaps as the erase character of the
     // section they start in). blocks: the image blocks in address order, as (address, bytes).
@@ -96,6 +103,8 @@ private:
     int Worker();
     bool CheckTransferSizes();
     bool Plan(const CHexBinFile& image);
+    bool PlanProgrammedBytes(tagPlannedBlock& block);
+    uint8_t ImageByteOr(uint32_t address, uint8_t otherwise) const;
     bool EraseSections();
     bool Program();
     bool ProgramBlock(const tagPlannedBlock& block);

@@ -1,6 +1,6 @@
 // zovcli download, hex info and flash read: the boot link's functions from the command line.
 // Lines go to stdout (for flash read, whose stdout carries the data, to stderr), the progress bar
-// to stderr; Ctrl-C aborts a download between two steps.
+// to stderr; Ctrl-C, SIGTERM and SIGHUP abort a download between two steps.
 
 #include <atomic>
 #include <cctype>
@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
+#include <functional>
+#include <mutex>
 #include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -18,6 +20,7 @@
 #include "boot/HexBinFile.h"
 #include "boot/SwDownload.h"
 #include "cli/CliCommand.h"
+#include "cli/CliInterrupt.h"
 #include "cli/CliSession.h"
 #include "cli/CliTerminal.h"
 #include "platform/Format.h"
@@ -40,6 +43,8 @@ public:
     void OutputText(const std::string& text) override { console_.OutputText(text); }
     void SetProgress(uint32_t per_mille) override { console_.SetProgress(per_mille); }
     void SetRunning(bool) override {}
+    // Ends the progress bar's line before a message of the main thread.
+    void EndBar() { console_.EndBar(); }
 
 private:
     CConsoleLines console_;
@@ -75,13 +80,13 @@ int RunDownload(const CliOptions& options, const std::vector<std::string>& args)
         CliError("usage: zovcli download FILE.hex [--verify]");
         return kExitCannotRun;
     }
-    if (!CheckReadable(file, "the image") || !CheckBootPort(options)) {
+    if (!CheckReadable(file) || !CheckBootPort(options)) {
         return kExitCannotRun;
     }
-    CTerminalPrompt prompt(options.yes);
-    CScopedPrompt scoped(prompt);
-    CInterruptGuard interrupt;
     CConsoleDownloadPage page;
+    CTerminalPrompt prompt(options.yes, [&page] { page.EndBar(); });
+    CScopedPrompt scoped(prompt);
+    CCliInterruptGuard interrupt;
     CSwDownload download(page);
     if (options.port) {
         download.BootHandler().SetPortOverride(*options.port);
@@ -91,7 +96,7 @@ int RunDownload(const CliOptions& options, const std::vector<std::string>& args)
         return kExitCannotRun;
     }
     while (!download.WaitForEnd(100)) {
-        if (CliInterrupted()) {
+        if (CliInterruptRequested()) {
             download.AbortDownload();
             break;
         }
@@ -117,7 +122,7 @@ int RunHex(const CliOptions& options, const std::vector<std::string>& args)
         CliError("usage: zovcli hex info FILE.hex [--bound N]");
         return kExitCannotRun;
     }
-    if (!CheckReadable(file, "the image")) {
+    if (!CheckReadable(file)) {
         return kExitCannotRun;
     }
     CConsolePrompt prompt(options.yes);
@@ -176,12 +181,19 @@ int RunFlash(const CliOptions& options, const std::vector<std::string>& args)
         CliError("usage: zovcli flash read ADDRESS LENGTH [--out FILE] (LENGTH at least 1, within the 24-bit address space)");
         return kExitCannotRun;
     }
+    // A file that cannot be written is told before the board is reset into boot mode, not after
+    // the whole read.
+    std::string error_text;
+    if (!out.empty() && !CheckFileWritable(out, &error_text)) {
+        CliError(error_text);
+        return kExitCannotRun;
+    }
     if (!CheckBootPort(options)) {
         return kExitCannotRun;
     }
     CTerminalPrompt prompt(options.yes);
     CScopedPrompt scoped(prompt);
-    CInterruptGuard interrupt;
+    CCliInterruptGuard interrupt;
     CStderrOutput lines;
     CBootCommHandler boot(lines);
     if (options.port) {
@@ -194,7 +206,8 @@ int RunFlash(const CliOptions& options, const std::vector<std::string>& args)
     constexpr uint32_t kStep = 1024;
     std::vector<uint8_t> data(length);
     for (uint32_t done = 0; done < length; done += kStep) {
-        if (CliInterrupted()) {
+        if (CliInterruptRequested()) {
+            CliError("the flash read was aborted");
             return kExitFailed;
         }
         const uint32_t n = std::min(kStep, length - done);

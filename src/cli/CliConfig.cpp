@@ -78,8 +78,9 @@ Input ReadInput(const std::string& path, CConfig& config)
 {
     Input input;
     std::string bytes;
-    if (ReadWholeFile(path, bytes) != ReadFileResult::Ok) {
-        ShowMessage("Error opening file.", PromptIcon::Error);
+    std::string error_text;
+    if (ReadWholeFile(path, bytes, &error_text) != ReadFileResult::Ok) {
+        CliError(error_text);
         input.exit_code = kExitCannotRun;
         return input;
     }
@@ -264,7 +265,7 @@ public:
 private:
     void CheckInterrupt()
     {
-        if (!CliInterrupted() || storage_ == nullptr || storage_->AbortRequested()) {
+        if (!CliInterruptRequested() || storage_ == nullptr || storage_->AbortRequested()) {
             return;
         }
         storage_->RequestAbort();
@@ -280,7 +281,7 @@ private:
 
 int RunStore(const CliOptions& options, const std::string& path)
 {
-    if (!CheckReadable(path, "the configuration")) {
+    if (!CheckReadable(path)) {
         return kExitCannotRun;
     }
     CTerminalPrompt prompt(options.yes);
@@ -301,7 +302,7 @@ int RunStore(const CliOptions& options, const std::string& path)
     if (!CheckBootPort(options)) {
         return kExitCannotRun;
     }
-    CInterruptGuard interrupt;
+    CCliInterruptGuard interrupt;
     CConsoleStoragePage page(lines);
     CConfigStorage storage(page);
     page.Attach(storage);
@@ -320,7 +321,7 @@ int RunRetrieve(const CliOptions& options, const std::string& out, bool ascii)
     }
     CTerminalPrompt prompt(options.yes);
     CScopedPrompt scoped(prompt);
-    CInterruptGuard interrupt;
+    CCliInterruptGuard interrupt;
     CConsoleLines lines;
     CConsoleStoragePage page(lines);
     CConfigStorage storage(page);

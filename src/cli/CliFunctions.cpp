@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <set>
 
 #include "cli/CliCommand.h"
@@ -75,9 +76,18 @@ bool IsTextInput(const std::string& name)
     return kTextInputs.count(name) != 0;
 }
 
-// A text that is no number reads as 0, and a number beyond 32 bits as the largest one: either
-// would reach the board as a value the engineer never typed (an index 0x0000, buffer 0), so
-// such an input is refused before anything is sent.
+// The two number inputs that the functions read as signed numbers; every other one is unsigned,
+// where "-1" would reach the board as 0xFFFFFFFF.
+bool IsSignedInput(const std::string& function, const std::string& input)
+{
+    return (function == "ZelCmdSelectLogLevel" && input == "LogLevel") ||
+           (function == "ZelVerGetComponentVersion" && input == "ComponentIndex");
+}
+
+// A text that is no number reads as 0, a number beyond 32 bits as the largest one, and a negative
+// number as its 32-bit pattern: each would reach the board as a value the engineer never typed
+// (an index 0x0000, buffer 0, buffer 0xFFFFFFFF), so such an input is refused before anything is
+// sent.
 bool CheckNumericInputs(const tagScriptFunction& function, const std::vector<std::string>& inputs)
 {
     const std::vector<std::string> names = InputNames(CallFormOf(function));
@@ -89,10 +99,14 @@ bool CheckNumericInputs(const tagScriptFunction& function, const std::vector<std
         if (IsTextInput(names[i])) {
             continue;
         }
+        const bool is_signed = IsSignedInput(function.name, names[i]);
         const int64_t value = in.GetArgInt64(i);
-        if (!in.IsNumericArg(i) || value < INT32_MIN || value > int64_t{UINT32_MAX}) {
-            CliError(Format("%s: %s takes a 32-bit number (decimal, 0x hexadecimal or 0 octal), not \"%s\"",
-                            function.name.c_str(), names[i].c_str(), inputs[i].c_str()));
+        const int64_t low = is_signed ? int64_t{INT32_MIN} : 0;
+        const int64_t high = is_signed ? int64_t{INT32_MAX} : int64_t{UINT32_MAX};
+        if (!in.IsNumericArg(i) || value < low || value > high) {
+            CliError(Format("%s: %s takes %s 32-bit number (decimal, 0x hexadecimal or 0 octal), not \"%s\"",
+                            function.name.c_str(), names[i].c_str(), is_signed ? "a signed" : "an unsigned",
+                            inputs[i].c_str()));
             return false;
         }
     }
@@ -120,9 +134,9 @@ bool FindParamType(uint32_t device, const std::string& name, uint32_t& type)
     return entry != nullptr;
 }
 
-// ZelDevSetReq keeps only the bits of the parameter's type: 70000 for a 16-bit parameter would
-// reach the board as 4464, "abc" as 0. A number parameter's value must read as a number of
-// its type (a signed 16-bit one also as its 16-bit pattern, such as 0xFFFF for -1).
+// ZelDevSetReq takes its value as the script function takes it (ParamValueFromInput): "True"
+// and "False", or a number of the parameter's type; 70000 for a 16-bit parameter would reach the
+// board as 4464, "abc" as 0.
 bool CheckParamValue(const std::vector<std::string>& inputs)
 {
     CArgArray in;
@@ -133,20 +147,9 @@ bool CheckParamValue(const std::vector<std::string>& inputs)
     if (inputs.size() != 4 || !FindParamType(in.GetArgUlong(0), inputs[2], type)) {
         return true;
     }
-    int64_t low = 0;
-    int64_t high = 0;
-    const char* what = "";
-    switch (type) {
-    case kParamBool: high = 1; what = "0 or 1"; break;
-    case kParamUlong: high = UINT32_MAX; what = "an unsigned 32-bit number"; break;
-    case kParamUshort: high = UINT16_MAX; what = "an unsigned 16-bit number"; break;
-    case kParamUchar: high = UINT8_MAX; what = "an unsigned 8-bit number"; break;
-    case kParamShort: low = INT16_MIN; high = UINT16_MAX; what = "a signed 16-bit number"; break;
-    default: return true;  // the arrays take their "0x" groups as text
-    }
-    const int64_t value = in.GetArgInt64(3);
-    if (!in.IsNumericArg(3) || value < low || value > high) {
-        CliError(Format("ZelDevSetReq: %s takes %s, not \"%s\"", inputs[2].c_str(), what, inputs[3].c_str()));
+    if (!ParamValueFromInput(type, inputs[3])) {
+        CliError(Format("ZelDevSetReq: %s takes %s, not \"%s\"", inputs[2].c_str(),
+                        ParamInputDescription(type).c_str(), inputs[3].c_str()));
         return false;
     }
     return true;
@@ -177,15 +180,52 @@ bool CheckCall(const std::string& name, const std::vector<std::string>& inputs)
     return CheckNumericInputs(function, inputs) && (name != "ZelDevSetReq" || CheckParamValue(inputs));
 }
 
-// One line per output, then the result text. The exit status follows @0.
-int PrintOutputs(const CArgArray& out, const std::string& result_text)
+// The raw requests hand the subsystem's verdict back at @4 and succeed whenever the link did.
+bool IsRawRequest(const std::string& name)
+{
+    return name == "ZELSP_Read" || name == "ZELSP_Write" || name == "R" || name == "W" ||
+           name == "ZELSP_GetCommandResult";
+}
+
+// The ZEL result code the board answered with: @4 of a raw request, else the third word of the
+// reply that a typed function hands on as its result text ("c 0x0012 0x06090030 ..."). Empty
+// when no reply came back.
+std::optional<uint32_t> AnsweredResultCode(const std::string& name, const CArgArray& out,
+                                           const std::string& result_text)
+{
+    if (IsRawRequest(name)) {
+        if (out.NumOfArgs() >= 5 && out.IsNumericArg(4)) {
+            return out.GetArgUlong(4);
+        }
+        return std::nullopt;
+    }
+    CArgArray reply;
+    CSerialCommHandler::ParseReply(result_text, reply);
+    const std::string first = reply.GetArgString(0);
+    if (reply.NumOfArgs() < 3 || (first != "c" && first != "C") || !reply.IsNumericArg(2)) {
+        return std::nullopt;
+    }
+    return reply.GetArgUlong(2);
+}
+
+// One line per output, then the result text. The exit status follows @0, and a request that the
+// board refused (a ZEL result code other than 0) fails even where @0 says the link worked: a
+// script of automation must see a refusal without reading the reply.
+int PrintOutputs(const std::string& name, const CArgArray& out, const std::string& result_text)
 {
     for (size_t i = 0; i < out.NumOfArgs(); ++i) {
         std::printf("@%zu = %s\n", i, out.GetArgString(i).c_str());
     }
-    std::printf("Result: %s\n", result_text.c_str());
+    const std::optional<uint32_t> code = AnsweredResultCode(name, out, result_text);
+    const bool refused = code && *code != 0;
+    if (refused) {
+        std::printf("Result: %s (refused by the board: ZEL result code 0x%08x)\n", result_text.c_str(), *code);
+    } else {
+        std::printf("Result: %s\n", result_text.c_str());
+    }
     std::fflush(stdout);
-    return out.NumOfArgs() > 0 && out.GetArgLong(0) == 1 ? kExitSucceeded : kExitFailed;
+    const bool succeeded = out.NumOfArgs() > 0 && out.GetArgLong(0) == 1 && !refused;
+    return succeeded ? kExitSucceeded : kExitFailed;
 }
 
 int CallFunction(const CliOptions& options, const std::string& name,
@@ -209,11 +249,15 @@ int CallFunction(const CliOptions& options, const std::string& name,
         CliError(result_text);
         return kExitCannotRun;
     }
-    const int status = PrintOutputs(out, result_text);
+    const int status = PrintOutputs(name, out, result_text);
     if (session.PortFailed()) {
         CliError(session.PortFailureText());
+    } else if (status != kExitSucceeded && session.Handler().LastReplyTimedOut()) {
+        CliError(Format("the controller board on %s acknowledged the request but sent no reply within %u ms; "
+                        "a command that takes longer needs a longer --timeout",
+                        session.PortName().c_str(), session.TimeoutMs()));
     } else if (status != kExitSucceeded && (result_text == CSerialCommHandler::GetResultText(3) ||
-                                     result_text == CSerialCommHandler::GetResultText(4))) {
+                                            result_text == CSerialCommHandler::GetResultText(4))) {
         CliError("no answer from the controller board on " + session.PortName() +
                  " — is it powered and connected, and in its runtime (not boot) mode?");
     }

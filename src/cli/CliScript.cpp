@@ -28,14 +28,9 @@ int RunScript(const CliOptions& options, const std::vector<std::string>& args)
         return kExitCannotRun;
     }
     std::string text;
-    switch (ReadWholeFile(args[0], text)) {
-    case ReadFileResult::Ok:
-        break;
-    case ReadFileResult::Missing:
-        CliError("cannot read the script " + args[0] + ": no such file");
-        return kExitCannotRun;
-    case ReadFileResult::Failed:
-        CliError("cannot read the script " + args[0]);
+    std::string error_text;
+    if (ReadWholeFile(args[0], text, &error_text) != ReadFileResult::Ok) {
+        CliError(error_text);
         return kExitCannotRun;
     }
 

@@ -84,6 +84,10 @@ int SetSetting(const std::string& name, const std::string& value)
 
 int RunSettings(const CliOptions&, const std::vector<std::string>& args)
 {
+    if (!CSettingsStore::IsAvailable()) {
+        // The file itself is what this command is about; main has said why it cannot be read.
+        return kExitCannotRun;
+    }
     if (args.empty()) {
         return ShowSettings();
     }

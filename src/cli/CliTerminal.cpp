@@ -12,17 +12,11 @@
 
 #include "cli/CliSession.h"
 #include "platform/Format.h"
+#include "platform/InputFile.h"
 #include "platform/SerialPort.h"
 #include "shell/AppSettings.h"
 
 namespace {
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-void OnInterrupt(int)
-{
-    g_interrupted = 1;
-}
 
 bool Ask(const std::string& text, const char* hint, const char* yes)
 {
@@ -30,7 +24,7 @@ bool Ask(const std::string& text, const char* hint, const char* yes)
     std::fflush(stderr);
     std::string answer;
     while (true) {
-        if (g_interrupted) {
+        if (CliInterruptRequested()) {
             std::fprintf(stderr, "\n");
             return false;
         }
@@ -63,56 +57,48 @@ bool Ask(const std::string& text, const char* hint, const char* yes)
 
 }  // namespace
 
-struct CInterruptGuard::Saved {
-    struct sigaction action {};
-};
-
-CInterruptGuard::CInterruptGuard() : previous_(std::make_unique<Saved>())
+CTerminalPrompt::CTerminalPrompt(bool yes, std::function<void()> before_text)
+    : console_(yes), ask_(!yes && isatty(STDIN_FILENO) != 0), before_text_(std::move(before_text))
 {
-    g_interrupted = 0;
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous_->action);
 }
 
-CInterruptGuard::~CInterruptGuard()
+void CTerminalPrompt::BeforeText()
 {
-    sigaction(SIGINT, &previous_->action, nullptr);
+    if (before_text_) {
+        before_text_();
+    }
 }
-
-bool CliInterrupted()
-{
-    return g_interrupted != 0;
-}
-
-CTerminalPrompt::CTerminalPrompt(bool yes) : console_(yes), ask_(!yes && isatty(STDIN_FILENO) != 0) {}
 
 void CTerminalPrompt::ShowMessage(const std::string& text, PromptIcon icon, const std::string& title)
 {
+    BeforeText();
     console_.ShowMessage(text, icon, title);
 }
 
 bool CTerminalPrompt::AskYesNo(const std::string& text, const std::string& title)
 {
+    BeforeText();
     return ask_ ? Ask(text, "[y/N]", "y") : console_.AskYesNo(text, title);
 }
 
 bool CTerminalPrompt::AskOkCancel(const std::string& text, const std::string& title)
 {
+    BeforeText();
     return ask_ ? Ask(text, "Press Enter for OK, or type c and Enter to cancel:", "")
                 : console_.AskOkCancel(text, title);
 }
 
 void CConsoleLines::OutputText(const std::string& text)
 {
-    EndBar();
+    std::lock_guard<std::mutex> guard(lock_);
+    EndBarLocked();
     std::printf("%s\n", text.c_str());
     std::fflush(stdout);
 }
 
 void CConsoleLines::SetProgress(uint32_t per_mille)
 {
+    std::lock_guard<std::mutex> guard(lock_);
     if (per_mille == 0 && !bar_shown_) {
         return;
     }
@@ -123,37 +109,32 @@ void CConsoleLines::SetProgress(uint32_t per_mille)
     std::fflush(stderr);
     bar_shown_ = true;
     if (per_mille >= 1000) {
-        EndBar();
+        EndBarLocked();
     }
 }
 
 void CConsoleLines::EndBar()
 {
+    std::lock_guard<std::mutex> guard(lock_);
+    EndBarLocked();
+}
+
+void CConsoleLines::EndBarLocked()
+{
     if (bar_shown_) {
         std::fprintf(stderr, "\n");
+        std::fflush(stderr);
         bar_shown_ = false;
     }
 }
 
-bool CheckReadable(const std::string& path, const char* what)
+bool CheckReadable(const std::string& path)
 {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    int error = fd < 0 ? errno : 0;
-    struct stat status {};
-    if (fd >= 0) {
-        if (fstat(fd, &status) == 0 && S_ISDIR(status.st_mode)) {
-            error = EISDIR;
-        }
-        close(fd);
-    }
-    if (error == 0) {
+    std::string error_text;
+    if (CheckInputFile(path, &error_text) == ReadFileResult::Ok) {
         return true;
     }
-    std::string reason = std::strerror(error);
-    if (!reason.empty()) {
-        reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
-    }
-    CliError(Format("cannot read %s %s: %s", what, path.c_str(), reason.c_str()));
+    CliError(error_text);
     return false;
 }
 

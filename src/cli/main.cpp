@@ -50,7 +50,17 @@ void PrintHelp()
     }
     std::printf(
         "\n"
-        "exit status: 0 succeeded, 1 failed, 2 could not run (usage, port, file).\n");
+        "exit status:\n"
+        "  0  succeeded: the function succeeded and the board accepted its request\n"
+        "  1  failed: a function's result is 0; the board refused a request (a ZEL result code\n"
+        "     other than 0, shown in the Result line); no reply came within the time-out; a\n"
+        "     download or flash read failed, or was aborted with Ctrl-C, SIGTERM or SIGHUP\n"
+        "  2  could not run: a usage mistake; a port that cannot be used; a file that cannot be\n"
+        "     read (missing, not a regular file, larger than 256 MB) or written; for settings, a\n"
+        "     settings file that cannot be read\n"
+        "  zovcli script ends with the status the script gives os.exit, else 0 at its end and 1\n"
+        "  after an error or a stop. A run ended by a signal it does not catch reports 128 plus\n"
+        "  the signal's number (Ctrl-C while call waits for the board: 130).\n");
 }
 
 bool ParseTimeout(const char* text, uint32_t& value)
@@ -129,6 +139,11 @@ int main(int argc, char** argv)
     }
     if (options.settings) {
         CSettingsStore::SetFile(*options.settings);
+    }
+    // Said once per run: every setting the file does not give takes its default from here on.
+    const std::string settings_problem = CSettingsStore::FileProblem();
+    if (!settings_problem.empty()) {
+        CliError(settings_problem);
     }
     const auto found = Registry().find(argv[i]);
     if (found == Registry().end()) {

@@ -1,11 +1,8 @@
 #include "config/ConfigFile.h"
 
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
+#include "platform/InputFile.h"
 #include "platform/Prompt.h"
 
 namespace {
@@ -17,24 +14,6 @@ void Fail(const std::string& text)
 {
     ShowMessage(text, PromptIcon::Error);
 }
-
-// Closes the descriptor when the read is done, whatever the way out.
-class CFileDescriptor {
-public:
-    explicit CFileDescriptor(int fd) : fd_(fd) {}
-    ~CFileDescriptor()
-    {
-        if (fd_ >= 0) {
-            close(fd_);
-        }
-    }
-    CFileDescriptor(const CFileDescriptor&) = delete;
-    CFileDescriptor& operator=(const CFileDescriptor&) = delete;
-    int Get() const { return fd_; }
-
-private:
-    int fd_;
-};
 
 }  // namespace
 
@@ -77,23 +56,22 @@ bool ParseConfigFileBuffer(std::string bytes, CConfig& config)
 
 bool LoadConfigFile(const std::string& path, CConfig& config)
 {
-    const CFileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    struct stat status {};
-    if (file.Get() < 0 || fstat(file.Get(), &status) != 0 || !S_ISREG(status.st_mode)) {
-        Fail("Error opening file.");
+    // A FIFO or a device is refused at once, and nothing is allocated for a file beyond the size
+    // any configuration can have.
+    CInputFile file;
+    if (file.Open(path) != ReadFileResult::Ok) {
+        const std::string& why = file.RefusalText();
+        Fail(why.empty() ? "Error opening file." : "Error opening file.\r\n" + why);
         return false;
     }
-    if (status.st_size == 0) {
+    if (file.Size() == 0) {
         Fail("File is empty!");
         return false;
     }
-    std::string bytes(static_cast<size_t>(status.st_size), '\0');
+    std::string bytes(static_cast<size_t>(file.Size()), '\0');
     size_t done = 0;
     while (done < bytes.size()) {
-        const ssize_t got = read(file.Get(), bytes.data() + done, bytes.size() - done);
-        if (got < 0 && errno == EINTR) {
-            continue;
-        }
+        const ssize_t got = file.Read(bytes.data() + done, bytes.size() - done);
         if (got <= 0) {
             Fail("Error reading file!");
             return false;

@@ -263,16 +263,18 @@ void ReadOutputCondList(const std::string& text, const COutputCondTable& table,
 std::string WriteOutputCondList(const std::vector<tagOutputCond>& conditions, const COutputCondTable& table)
 {
     std::string text;
-    for (size_t i = 0; i < conditions.size(); ++i) {
-        const tagOutputCond& condition = conditions[i];
-        if (i > 0) {
-            text += ';';
-        }
-        text += condition.High ? "High(" : "Low(";
+    for (const tagOutputCond& condition : conditions) {
+        // A condition without a table entry (an UNKNOWN one) is dropped, as the input-function
+        // writer drops its UNKNOWN functions: written as a bare "Low(" it came back as UNKNOWN on
+        // every load and never went away.
         const tagOutputCondEntry* entry = table.Find(condition.Keyword);
         if (entry == nullptr) {
             continue;
         }
+        if (!text.empty()) {
+            text += ';';
+        }
+        text += condition.High ? "High(" : "Low(";
         const int32_t value = entry->UserValue ? condition.Value : entry->Value;
         const unsigned index = entry->Index;
         const int subindex = entry->SubIndex;

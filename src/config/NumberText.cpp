@@ -6,28 +6,11 @@
 #include <limits>
 #include <locale.h>
 
+#include "platform/NumberReader.h"
+
 namespace {
 
 constexpr uint64_t kMagnitudeCap = uint64_t{1} << 33;  // anything above 32 bits is "too big"
-
-bool IsSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-int DigitValue(char c)
-{
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'z') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'Z') {
-        return c - 'A' + 10;
-    }
-    return 99;
-}
 
 // The parts of a C-style integer conversion: sign and magnitude (capped, so it cannot wrap).
 struct ParsedInteger {
@@ -37,39 +20,10 @@ struct ParsedInteger {
 
 ParsedInteger ParseInteger(std::string_view text, int base)
 {
+    const tagNumberRead number = ReadNumber(text, base);
     ParsedInteger result;
-    size_t i = 0;
-    while (i < text.size() && IsSpace(text[i])) {
-        ++i;
-    }
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        result.negative = text[i] == '-';
-        ++i;
-    }
-    if (base == 0) {
-        base = 10;
-        if (i < text.size() && text[i] == '0') {
-            base = 8;
-            if (i + 2 < text.size() && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
-                DigitValue(text[i + 2]) < 16) {
-                base = 16;
-                i += 2;
-            }
-        }
-    } else if (base == 16 && i + 2 < text.size() && text[i] == '0' &&
-               (text[i + 1] == 'x' || text[i + 1] == 'X') && DigitValue(text[i + 2]) < 16) {
-        i += 2;
-    }
-    for (; i < text.size(); ++i) {
-        const int digit = DigitValue(text[i]);
-        if (digit >= base) {
-            break;
-        }
-        result.magnitude = result.magnitude * static_cast<uint64_t>(base) + static_cast<uint64_t>(digit);
-        if (result.magnitude > kMagnitudeCap) {
-            result.magnitude = kMagnitudeCap;
-        }
-    }
+    result.negative = number.found && number.negative;
+    result.magnitude = number.magnitude > kMagnitudeCap ? kMagnitudeCap : number.magnitude;
     return result;
 }
 
@@ -101,40 +55,79 @@ int32_t DecimalToInt32(std::string_view text)
 
 namespace {
 
-// strtod never reads past the first byte that cannot belong to a number ("1.5e-3", "0x1p4",
-// "inf", "nan(abc)"), so only the blanks and the run of such bytes after them need copying.
-bool MayBelongToNumber(char c)
+bool IsDecimalDigit(char c)
 {
-    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '.' || c == '+' ||
-           c == '-' || c == '_' || c == '(' || c == ')';
+    return c >= '0' && c <= '9';
+}
+
+// The length of the decimal number at text[begin]: sign, digits with at most one point (at least
+// one digit), then an exponent only when digits follow its "e". 0 when there is none.
+size_t DecimalNumberLength(std::string_view text, size_t begin)
+{
+    size_t i = begin;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
+        ++i;
+    }
+    size_t digits = 0;
+    for (; i < text.size() && IsDecimalDigit(text[i]); ++i) {
+        ++digits;
+    }
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        for (; i < text.size() && IsDecimalDigit(text[i]); ++i) {
+            ++digits;
+        }
+    }
+    if (digits == 0) {
+        return 0;
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        size_t exponent = i + 1;
+        if (exponent < text.size() && (text[exponent] == '+' || text[exponent] == '-')) {
+            ++exponent;
+        }
+        if (exponent < text.size() && IsDecimalDigit(text[exponent])) {
+            while (exponent < text.size() && IsDecimalDigit(text[exponent])) {
+                ++exponent;
+            }
+            i = exponent;
+        }
+    }
+    return i - begin;
 }
 
 }  // namespace
 
 double DecimalToDouble(std::string_view text)
 {
-    size_t end = 0;
-    while (end < text.size() && IsSpace(text[end])) {
-        ++end;
+    size_t begin = 0;
+    while (begin < text.size() && (text[begin] == ' ' || text[begin] == '\t' || text[begin] == '\n' ||
+                                   text[begin] == '\v' || text[begin] == '\f' || text[begin] == '\r')) {
+        ++begin;
     }
-    while (end < text.size() && MayBelongToNumber(text[end])) {
-        ++end;
+    // Only the decimal number itself goes to the C library, which would also take "0x10",
+    // "inf" and "nan".
+    const size_t length = DecimalNumberLength(text, begin);
+    if (length == 0) {
+        return 0.0;
     }
-    const std::string copy(text.substr(0, end));  // strtod needs the terminating NUL
-    return strtod_l(copy.c_str(), nullptr, ClassicLocale());
+    const std::string number(text.substr(begin, length));
+    const double value = strtod_l(number.c_str(), nullptr, ClassicLocale());
+    constexpr double kMax = std::numeric_limits<double>::max();
+    return std::isinf(value) ? (value > 0 ? kMax : -kMax) : value;
 }
 
 float DoubleToFloat(double value)
 {
     constexpr double kMax = std::numeric_limits<float>::max();
     if (std::isnan(value)) {
-        return std::numeric_limits<float>::quiet_NaN();
+        return 0.0f;
     }
     if (value > kMax) {
-        return std::numeric_limits<float>::infinity();
+        return std::numeric_limits<float>::max();
     }
     if (value < -kMax) {
-        return -std::numeric_limits<float>::infinity();
+        return -std::numeric_limits<float>::max();
     }
     return static_cast<float>(value);
 }

@@ -14,11 +14,13 @@
 // Signed decimal number: "  -12abc" gives -12.
 int32_t DecimalToInt32(std::string_view text);
 
-// Decimal floating-point number ("1.5", "-2e3", "inf", "nan"); out of range gives +-HUGE_VAL
-// or 0 as the C library does.
+// Decimal floating-point number ("1.5", "-2e3", ".5"), and nothing else: "0x10" reads as 0 (the
+// conversion stops at the "x"), "inf" and "nan" as 0 (no digits). A number beyond the double
+// range gives +-DBL_MAX, one too small for it 0.
 double DecimalToDouble(std::string_view text);
 
-// The double narrowed to single precision; values beyond the float range become +-infinity.
+// The double narrowed to single precision; values beyond the float range become +-FLT_MAX (so
+// that a value written back is a decimal number again, never "inf"), NaN becomes 0.
 float DoubleToFloat(double value);
 
 // Unsigned number with automatic base ("0x" hexadecimal, leading 0 octal, else decimal).

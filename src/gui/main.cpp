@@ -21,6 +21,7 @@
 #include "gui/frame/MainFrame.h"
 #include "gui/tests/BuffersDlg.h"
 #include "platform/Prompt.h"
+#include "logging/ZovLogging.h"
 #include "platform/Settings.h"
 #include "shell/AppSettings.h"
 
@@ -172,6 +173,11 @@ int main(int argc, char** argv)
     {
         CMainFrame frame(&prompt, simulated_port);
         frame.SetBuffersOverviewOpener(BuffersOverviewOpener(&prompt));
+        // Once, into the tool log: every setting the file does not give takes its default.
+        const std::string settings_problem = CSettingsStore::FileProblem();
+        if (!settings_problem.empty()) {
+            LogZelWarning("CSettingsStore", settings_problem.c_str());
+        }
         std::unique_ptr<QSocketNotifier> stop_notifier;
         if (CatchStopSignals()) {
             stop_notifier = std::make_unique<QSocketNotifier>(g_signal_pipe[0],

@@ -1,26 +1,20 @@
 #include "handler/ParamTable.h"
 
-#include <cerrno>
-#include <cstdlib>
+#include <limits>
 #include <memory>
 
 #include "platform/Format.h"
+#include "platform/NumberReader.h"
 
 namespace {
 
 // A number as the subsystem writes it: automatic base, 0 for text that is no number. A value
-// above 32 bits keeps its low 32 bits, as the board's own 32-bit conversion would.
-uint32_t ReadNumber(const std::string& text, bool as_signed)
+// above 32 bits keeps its low 32 bits.
+uint32_t NumberBits(const std::string& text)
 {
-    const char* begin = text.c_str();
-    char* end = nullptr;
-    errno = 0;
-    if (as_signed) {
-        const long long value = std::strtoll(begin, &end, 0);
-        return end == begin ? 0 : static_cast<uint32_t>(value);
-    }
-    const unsigned long long value = std::strtoull(begin, &end, 0);
-    return end == begin ? 0 : static_cast<uint32_t>(value);
+    const tagNumberRead number = ReadNumber(text);
+    const uint32_t low = static_cast<uint32_t>(number.magnitude);
+    return number.negative ? 0u - low : low;
 }
 
 int HexDigit(char c)
@@ -42,6 +36,72 @@ uint32_t ReadHexGroup(const std::string& text, size_t pos, size_t width)
         value = value * 16 + static_cast<uint32_t>(digit);
     }
     return value;
+}
+
+namespace {
+
+bool IsNumberType(uint32_t type)
+{
+    return type == kParamBool || type == kParamUlong || type == kParamUshort || type == kParamUchar ||
+           type == kParamShort;
+}
+
+// The inputs a number type takes: a signed 16-bit parameter also as its 16-bit pattern.
+bool InputInRange(uint32_t type, int64_t value)
+{
+    switch (type) {
+    case kParamBool: return value >= 0 && value <= 1;
+    case kParamUlong: return value >= 0 && value <= int64_t{UINT32_MAX};
+    case kParamUshort: return value >= 0 && value <= int64_t{UINT16_MAX};
+    case kParamUchar: return value >= 0 && value <= int64_t{UINT8_MAX};
+    case kParamShort: return value >= int64_t{INT16_MIN} && value <= int64_t{UINT16_MAX};
+    default: return false;
+    }
+}
+
+}  // namespace
+
+std::optional<ParamValue> ParamValueFromReply(uint32_t type, const std::string& text)
+{
+    if (IsNumberType(type) && !ReadUnsigned32(text)) {
+        return std::nullopt;
+    }
+    return ParamValueFromText(type, text);
+}
+
+std::optional<ParamValue> ParamValueFromInput(uint32_t type, const std::string& text)
+{
+    const std::string value = text == "True" ? "1" : text == "False" ? "0" : text;
+    if (!IsNumberType(type)) {
+        return ParamValueFromText(type, value);
+    }
+    if (!IsWholeNumber(value)) {
+        return std::nullopt;
+    }
+    const tagNumberRead number = ReadNumber(value);
+    if (number.magnitude > uint64_t{UINT32_MAX}) {
+        return std::nullopt;
+    }
+    const int64_t signed_value =
+        number.negative ? -static_cast<int64_t>(number.magnitude) : static_cast<int64_t>(number.magnitude);
+    if (!InputInRange(type, signed_value)) {
+        return std::nullopt;
+    }
+    return ParamValueFromText(type, value);
+}
+
+std::string ParamInputDescription(uint32_t type)
+{
+    switch (type) {
+    case kParamBool: return "0 or 1 (or True or False)";
+    case kParamUlong: return "an unsigned 32-bit number";
+    case kParamUshort: return "an unsigned 16-bit number";
+    case kParamUchar: return "an unsigned 8-bit number";
+    case kParamShort: return "a signed 16-bit number";
+    case kParamWordArray: return "0x and 16 groups of four hexadecimal digits";
+    case kParamByteArray: return "0x and 2 groups of two hexadecimal digits";
+    default: return "a value of an unknown type";
+    }
 }
 
 namespace {
@@ -85,19 +145,19 @@ ParamValue ParamValueFromText(uint32_t type, const std::string& text)
     value.type = type;
     switch (type) {
     case kParamBool:
-        value.number = ReadNumber(text, false) & 1;
+        value.number = NumberBits(text) & 1;
         break;
     case kParamUlong:
-        value.number = ReadNumber(text, false);
+        value.number = NumberBits(text);
         break;
     case kParamUshort:
-        value.number = ReadNumber(text, false) & 0xFFFF;
+        value.number = NumberBits(text) & 0xFFFF;
         break;
     case kParamUchar:
-        value.number = ReadNumber(text, false) & 0xFF;
+        value.number = NumberBits(text) & 0xFF;
         break;
     case kParamShort:
-        value.signed_number = static_cast<int16_t>(ReadNumber(text, true) & 0xFFFF);
+        value.signed_number = static_cast<int16_t>(NumberBits(text) & 0xFFFF);
         break;
     case kParamWordArray:
     case kParamByteArray: {

@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 
 // Value types of the logical-device parameters, as the subsystem numbers them.
@@ -41,12 +42,29 @@ struct ParamValue {
 // An unknown type gives "".
 std::string ParamValueText(const ParamValue& value);
 
-// Reads a value of the given type from a reply's value text (or a script's input text): the
-// number types read text as a number with automatic base (decimal, 0x hexadecimal, 0 octal) and
-// keep the bits of their width (kParamBool bit 0, kParamShort as signed); the array types read the
-// groups after a leading "0x", four digits per word or two per byte, a group missing from a short
-// text reading as 0. Never fails: text that is no number reads as 0.
+// Reads a value of the given type from a text: the number types read the number at the text's
+// start with automatic base (decimal, 0x hexadecimal, 0 octal) and keep the bits of their width
+// (kParamBool bit 0, kParamShort as signed); the array types read the groups after a leading
+// "0x", four digits per word or two per byte, a group missing from a short text reading as 0.
+// Never fails: text that is no number reads as 0. For values the tool itself builds; a reply
+// goes through ParamValueFromReply, an input through ParamValueFromInput.
 ParamValue ParamValueFromText(uint32_t type, const std::string& text);
+
+// Reads a value of the given type from a reply's value text, as ParamValueFromText reads it, but
+// empty when a number type's text holds no number at its start, or one that needs more than 32
+// bits: such a reply is garbled, and reading it as 0 would report a value the board never sent.
+std::optional<ParamValue> ParamValueFromReply(uint32_t type, const std::string& text);
+
+// Reads a value of the given type that a script or an engineer gives. "True" and "False" are 1
+// and 0, as in every write request. A number type takes a whole number within its range (a
+// signed 16-bit one also as its 16-bit pattern, so 0xFFFF is -1); the array types take their
+// "0x" groups as ParamValueFromText reads them. Empty when the text is no value of the type:
+// read leniently, 70000 would reach the board as 4464 and "abc" as 0.
+std::optional<ParamValue> ParamValueFromInput(uint32_t type, const std::string& text);
+
+// What a parameter of the type takes, for the message that refuses an input: "0 or 1", "an
+// unsigned 16-bit number", ...
+std::string ParamInputDescription(uint32_t type);
 
 // The number that the hexadecimal digits of text at pos to pos + width - 1 spell. Digits
 // missing from a short text, and everything from the first non-hex character on, read as

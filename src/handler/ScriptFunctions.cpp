@@ -326,17 +326,18 @@ int SetRequested(void* context, CArgArray& in, CArgArray& out, std::string& resu
         return 0;
     }
     // The value arrives as text or number; it takes the parameter's own type, so the handler's
-    // type check always passes for a script.
+    // type check always passes for a script. zovcli's call checks its input the same way.
     const ParamEntry* entry = handler.ParamTable(device)->GetParam(name);
-    // "True" and "False" mean 1 and 0 on the wire everywhere else; read as numbers they would
-    // both be 0 and silently switch a flag off.
-    std::string text = in.GetArgString(3);
-    if (text == "True") {
-        text = "1";
-    } else if (text == "False") {
-        text = "0";
+    const std::string text = in.GetArgString(3);
+    const std::optional<ParamValue> read = ParamValueFromInput(entry->type, text);
+    if (!read) {
+        Refuse(out, result_text,
+               Format("%s takes %s, not \"%s\"", name.c_str(), ParamInputDescription(entry->type).c_str(),
+                      text.c_str()));
+        out.Append(kNoResultCode);
+        return 0;
     }
-    const ParamValue value = ParamValueFromText(entry->type, text);
+    const ParamValue value = *read;
     uint32_t code = kNoResultCode;
     const bool ok = handler.ZelDevSetReq(device, buffer, name, &value, &code);
     Begin(out, ok);

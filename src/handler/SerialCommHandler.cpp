@@ -10,6 +10,7 @@
 #include "platform/Clock.h"
 #include "platform/Format.h"
 #include "platform/Notify.h"
+#include "platform/NumberReader.h"
 #include "platform/Prompt.h"
 #include "platform/SerialPort.h"
 #include "script/ScriptEngine.h"
@@ -30,6 +31,18 @@ constexpr uint32_t kLinkCommunicationError = 3;
 constexpr uint32_t kLinkTimeout = 4;
 constexpr uint32_t kLinkIncorrectArgument = 5;
 
+// A text that travels inside a frame: printable 7-bit ASCII without the frame's start character.
+// A carriage return would end the frame early and a "$" start a new one inside it; other control
+// characters and 8-bit bytes do not survive the 7-bit line unchanged.
+bool IsFrameSafe(const std::string& text)
+{
+    for (const char c : text) {
+        const unsigned char byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte >= 0x7F || c == '$') return false;
+    }
+    return true;
+}
+
 const char kPortNotOpenedText[] =
     "COM port could not be opened.\r\nSelect View->Preferences to change the COM port.";
 const char kResetLogFailedText[] = "Resetting log failed.";
@@ -38,13 +51,6 @@ const char kResetLogFailedText[] = "Resetting log failed.";
 // it has one process-wide lock besides each handler's request lock.
 std::mutex g_message_number_lock;
 
-// An unsigned number with automatic base after optional blanks; 0 when there is none.
-uint32_t ReadAutoBase(const char* text)
-{
-    char* end = nullptr;
-    const unsigned long value = std::strtoul(text, &end, 0);
-    return end == text ? 0 : static_cast<uint32_t>(value);
-}
 
 }  // namespace
 
@@ -320,6 +326,14 @@ std::string CSerialCommHandler::BuildRequestText(RequestKind kind, uint16_t mess
     return text;
 }
 
+bool CSerialCommHandler::WriteValuesAreFrameSafe(const CArgArray& in)
+{
+    for (size_t i = 2; i < in.NumOfArgs(); ++i) {
+        if (!IsFrameSafe(in.GetArgString(i))) return false;
+    }
+    return true;
+}
+
 // The link serves one whole send at a time, so a DCM answer and a request never mix frames.
 int CSerialCommHandler::SendText(const std::string& text)
 {
@@ -361,6 +375,13 @@ int CSerialCommHandler::Request(RequestKind kind, const CArgArray& in, CArgArray
         return 0;
     }
 
+    if (kind == RequestKind::Write && !WriteValuesAreFrameSafe(in)) {
+        // Refused before anything is sent (and before a message ID is used up).
+        out.Append(int32_t{0});
+        out.Append(kLinkIncorrectArgument);
+        result_text = GetResultText(kLinkIncorrectArgument);
+        return 0;
+    }
     const uint16_t message_id = TakeMessageId();
     const std::string text = BuildRequestText(kind, message_id, in);
     tagPendingCommand* record = AddPendingCommand(message_id);
@@ -378,6 +399,7 @@ int CSerialCommHandler::Request(RequestKind kind, const CArgArray& in, CArgArray
 
     std::string reply;
     bool has_reply = false;
+    last_reply_timed_out_ = false;
     if (status == kLinkOk) {
         // Closing the link, and a stop of the script that made the request, end the wait too:
         // with no command timeout configured nothing else would.
@@ -396,6 +418,7 @@ int CSerialCommHandler::Request(RequestKind kind, const CArgArray& in, CArgArray
             status = kLinkCommunicationError;
         } else if (woken == kWaitTimeout) {
             status = kLinkTimeout;
+            last_reply_timed_out_ = true;
         } else {
             status = kLinkHardwareError;
         }
@@ -536,7 +559,7 @@ int CSerialCommHandler::DCM_LineInput(uint32_t line, uint32_t state_transition)
 
 int CSerialCommHandler::DCM_UICommand(const std::string& text)
 {
-    return DcmSend(Format("DUI %s", text.c_str()), true);
+    return DcmSend(Format("DUI %s", text.c_str()), IsFrameSafe(text));
 }
 
 bool CSerialCommHandler::IsRequestOk(int function_result, const CArgArray& out)
@@ -616,7 +639,11 @@ void CSerialCommHandler::HandleMessage(const std::string& message, char first)
     switch (first) {
     case 'c':
     case 'C': {
-        const uint16_t id = static_cast<uint16_t>(ReadAutoBase(message.c_str() + 1));
+        // A reply without a readable ID answers no request; taken as ID 0 it could complete the
+        // wrong one.
+        const std::optional<uint32_t> read_id = ReadUnsigned32(std::string_view(message).substr(1));
+        if (!read_id) return;
+        const uint16_t id = static_cast<uint16_t>(*read_id);
         std::lock_guard<std::mutex> lock(pending_lock_);
         for (const auto& record : pending_commands_) {
             if (record->message_id == id && !record->has_reply) {
@@ -638,7 +665,7 @@ void CSerialCommHandler::HandleMessage(const std::string& message, char first)
     case 'e':
     case 'E': {
         if (!handle_events_) return;
-        const uint32_t number = message.size() > 2 ? ReadAutoBase(message.c_str() + 2) : 0;
+        const uint32_t number = message.size() > 2 ? ReadUnsigned32(std::string_view(message).substr(2)).value_or(0) : 0;
         std::lock_guard<std::mutex> lock(event_lock_);
         event_queue_.push_back(number);
         event_queued_.Set();

@@ -158,7 +158,9 @@ public:
     CScriptEngine* ScriptEngine() const { return engine_; }
 
     // ---- Raw requests. in: index, subindex (then data values for writes). ----
-    // Blocking read/write; timeout_ms defaults to the command timeout. Returns 1 or 0.
+    // Blocking read/write; timeout_ms defaults to the command timeout. Returns 1 or 0. A write
+    // whose data values hold a carriage return, a "$", another control character or an 8-bit
+    // byte is refused without sending: link status 5, "ZELSP: Incorrect argument".
     int ZELSP_Read(const CArgArray& in, CArgArray& out, std::string& result_text);
     int ZELSP_Read(const CArgArray& in, CArgArray& out, std::string& result_text, uint32_t timeout_ms);
     int ZELSP_Write(const CArgArray& in, CArgArray& out, std::string& result_text);
@@ -171,7 +173,8 @@ public:
     // the command timeout ("Command timeout", link status 3, when none is).
     int ZELSP_GetCommandResult(CArgArray& out, std::string& result_text);
 
-    // DCM messages to the subsystem (no reply awaited). line 1 to 128, state_transition 0 to 2.
+    // DCM messages to the subsystem (no reply awaited). line 1 to 128, state_transition 0 to 2;
+    // a UI command text must be frame-safe as a write's data values are.
     // Return 1 when sent; set the last result text.
     int DCM_LineInput(uint32_t line, uint32_t state_transition);
     int DCM_UICommand(const std::string& text);
@@ -184,6 +187,9 @@ public:
     static void ParseReply(const std::string& reply, CArgArray& out);
     // The result text of the last typed operation or DCM message. Any thread.
     std::string GetLastResultText() const;
+    // True when the last blocking request was acknowledged by the board but no reply came within
+    // its time-out: its link status 4 then means "no reply", not "no link". Any thread.
+    bool LastReplyTimedOut() const { return last_reply_timed_out_.load(); }
 
     // ---- Command object 0x2000 ----
     bool ZelCmdGetHighestPossibleIndex(uint32_t* highest, uint32_t* result_code);
@@ -372,6 +378,9 @@ private:
     int Request(RequestKind kind, const CArgArray& in, CArgArray& out, std::string& result_text,
                 uint32_t timeout_ms, bool wait);
     std::string BuildRequestText(RequestKind kind, uint16_t message_id, const CArgArray& in) const;
+    // False when a data value of a write (input @2 on) holds a carriage return, a "$", another
+    // control character or an 8-bit byte: it would break the frame it travels in.
+    static bool WriteValuesAreFrameSafe(const CArgArray& in);
     uint16_t TakeMessageId();
     int SendText(const std::string& text);
     tagPendingCommand* AddPendingCommand(uint16_t message_id);
@@ -437,6 +446,7 @@ private:
     std::atomic<bool> port_open_{false};
     // Set when the board acknowledged a request since the link was opened.
     std::atomic<bool> acknowledged_{false};
+    std::atomic<bool> last_reply_timed_out_{false};
     // Used when the owner lends no shared message number.
     uint16_t own_message_number_ = 0;
 

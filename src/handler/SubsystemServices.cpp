@@ -4,6 +4,7 @@
 
 #include "handler/SerialCommHandler.h"
 #include "platform/Format.h"
+#include "platform/NumberReader.h"
 
 namespace {
 
@@ -45,11 +46,18 @@ uint32_t BufferObject(uint32_t logical_device, uint32_t buffer)
     return base + buffer;
 }
 
-uint32_t ReadNumberText(const std::string& text)
+// The result text of a reply whose value should have been a number and is none: the board
+// accepted the request, but a garbled or unexpected value must not pass for 0.
+std::string NoNumberText(const std::string& reply)
 {
-    CArgArray value;
-    value.Append(text);
-    return value.GetArgUlong(0);
+    return Format("No number in the reply's value: \"%s\"", reply.c_str());
+}
+
+// The ZEL result code of a request's result list: @4 when it is a number through and through; a
+// garbled code is no code at all (and IsRequestOk refuses it the same way).
+uint32_t ResultCodeOf(const CArgArray& out)
+{
+    return out.NumOfArgs() >= 5 && out.IsNumericArg(4) ? out.GetArgUlong(4) : kNoResultCode;
 }
 
 // Version and log-entry texts carry a leading word before the first blank.
@@ -87,7 +95,7 @@ bool CSerialCommHandler::TypedWrite(uint32_t index, uint32_t subindex, const std
     std::string text;
     const int result = ZELSP_Write(in, out, text, timeout_ms);
     SetLastResultText(text);
-    SetCode(result_code, out.NumOfArgs() >= 5 ? out.GetArgUlong(4) : kNoResultCode);
+    SetCode(result_code, ResultCodeOf(out));
     const bool ok = IsRequestOk(result, out);
     if (ok && value) *value = out.GetArgString(5);
     return ok;
@@ -103,7 +111,7 @@ bool CSerialCommHandler::TypedRead(uint32_t index, uint32_t subindex, std::strin
     std::string text;
     const int result = ZELSP_Read(in, out, text, timeout_ms);
     SetLastResultText(text);
-    SetCode(result_code, out.NumOfArgs() >= 5 ? out.GetArgUlong(4) : kNoResultCode);
+    SetCode(result_code, ResultCodeOf(out));
     const bool ok = IsRequestOk(result, out);
     if (ok && value) *value = out.GetArgString(5);
     return ok;
@@ -120,7 +128,12 @@ bool CSerialCommHandler::ReadNumber(uint32_t index, uint32_t subindex, uint32_t*
 {
     std::string value;
     if (!TypedRead(index, subindex, &value, result_code, timeout_ms)) return false;
-    if (number) *number = ReadNumberText(value);
+    const std::optional<uint32_t> read = ReadUnsigned32(value);
+    if (!read) {
+        SetLastResultText(NoNumberText(GetLastResultText()));
+        return false;
+    }
+    if (number) *number = *read;
     return true;
 }
 
@@ -848,6 +861,11 @@ bool CSerialCommHandler::DevGet(uint32_t logical_device, uint32_t index, bool ac
     if (!TypedRead(index, accepted ? entry->accepted_subindex : entry->requested_subindex, &text, result_code,
                    timeout_ms))
         return false;
-    if (value) *value = ParamValueFromText(entry->type, text);
+    const std::optional<ParamValue> read = ParamValueFromReply(entry->type, text);
+    if (!read) {
+        SetLastResultText(NoNumberText(GetLastResultText()));
+        return false;
+    }
+    if (value) *value = *read;
     return true;
 }

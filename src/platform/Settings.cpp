@@ -243,6 +243,46 @@ void CSettingsStore::SetFile(const std::string& path)
     g_override = path;
 }
 
+namespace {
+
+// A line that the store can read: blank, the header, a key, a comment or a value.
+bool IsSettingsLine(const std::string& line)
+{
+    const size_t first = line.find_first_not_of(" \t\r");
+    if (first == std::string::npos || line[first] == ';' || line[first] == '[') {
+        return true;
+    }
+    ValueLine value;
+    return line == kHeader || ParseValueLine(line, value);
+}
+
+}  // namespace
+
+std::string CSettingsStore::FileProblem()
+{
+    const std::string path = FilePath();
+    if (path.empty()) {
+        return "settings: no home folder is known, so there is no settings file; the defaults are in use";
+    }
+    std::string content;
+    std::string error_text;
+    const ReadFileResult result = ReadWholeFile(path, content, &error_text);
+    if (result == ReadFileResult::Missing) {
+        return {};
+    }
+    if (result != ReadFileResult::Ok) {
+        return "settings: " + error_text + "; the defaults are in use";
+    }
+    const std::vector<std::string> lines = SplitLines(content);
+    for (size_t i = 0; i < lines.size(); ++i) {
+        if (!IsSettingsLine(lines[i])) {
+            return Format("settings: line %zu of %s is no setting; the defaults are in use for what it does not hold",
+                          i + 1, path.c_str());
+        }
+    }
+    return {};
+}
+
 bool CSettingsStore::IsAvailable()
 {
     return LoadLines(FilePath()).has_value();

@@ -36,6 +36,13 @@ public:
     // use their defaults, and callers that need the store at all report the failure.
     static bool IsAvailable();
 
+    // Why the settings file cannot be used as it stands, in one line that names it and says that
+    // the defaults are in use: it exists but cannot be read (not a regular file, larger than
+    // kMaxInputFileBytes, no permission), or a line of it is no setting. Empty when the file is
+    // fine or missing (a new user has none yet). Either way the readers take their defaults for
+    // what they cannot read, and a write never replaces a file it could not read.
+    static std::string FileProblem();
+
     // A DWORD value; empty when the file, the value or its DWORD form is missing or damaged.
     static std::optional<uint32_t> ReadDword(const std::string& name);
     // A string value; empty as above, or when it holds more than max_chars characters (a value

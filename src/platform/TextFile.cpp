@@ -1,33 +1,41 @@
 #include "platform/TextFile.h"
 
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-ReadFileResult ReadWholeFile(const std::string& path, std::string& content)
+ReadFileResult ReadWholeFile(const std::string& path, std::string& content, std::string* error_text)
 {
     content.clear();
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return errno == ENOENT ? ReadFileResult::Missing : ReadFileResult::Failed;
+    CInputFile file;
+    const ReadFileResult opened = file.Open(path);
+    if (opened != ReadFileResult::Ok) {
+        if (error_text != nullptr) {
+            *error_text = file.ErrorText();
+        }
+        return opened;
     }
-    char buffer[8192];
+    content.reserve(static_cast<size_t>(file.Size()));
+    char buffer[65536];
     for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n > 0) {
-            content.append(buffer, static_cast<size_t>(n));
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR) {
-            close(fd);
+        const ssize_t n = file.Read(buffer, sizeof buffer);
+        if (n == 0) {
+            return ReadFileResult::Ok;
+        }
+        if (n < 0) {
+            if (error_text != nullptr) {
+                *error_text = file.ErrorText();
+            }
             content.clear();
+            content.shrink_to_fit();
             return ReadFileResult::Failed;
         }
+        content.append(buffer, static_cast<size_t>(n));
     }
-    close(fd);
-    return ReadFileResult::Ok;
 }
 
 std::vector<std::string> SplitLines(const std::string& text)
@@ -86,5 +94,44 @@ bool WriteFileAtomically(const std::string& path, const std::string& content)
         unlink(temp.c_str());
         return false;
     }
+    return true;
+}
+
+bool CheckFileWritable(const std::string& path, std::string* error_text)
+{
+    const auto refuse = [&](const std::string& reason) {
+        if (error_text != nullptr) {
+            *error_text = "cannot write " + path + ": " + reason;
+        }
+        return false;
+    };
+    const auto reason_of = [](int error) {
+        std::string reason = std::strerror(error);
+        if (!reason.empty()) {
+            reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+        }
+        return reason;
+    };
+    struct stat status {};
+    if (path.empty()) {
+        return refuse("no file name");
+    }
+    if (stat(path.c_str(), &status) == 0) {
+        if (S_ISDIR(status.st_mode)) {
+            return refuse("it is a folder");
+        }
+        if (!S_ISREG(status.st_mode)) {
+            return refuse("it is not a regular file");
+        }
+    } else if (errno != ENOENT) {
+        return refuse(reason_of(errno));
+    }
+    std::string probe = path + ".XXXXXX";
+    const int fd = mkstemp(probe.data());
+    if (fd < 0) {
+        return refuse(reason_of(errno));
+    }
+    close(fd);
+    unlink(probe.c_str());
     return true;
 }

@@ -1,15 +1,18 @@
-// Whole-file reads and crash-safe whole-file writes, for the small files the tool keeps
-// (settings, state, ini files).
+// Whole-file reads and crash-safe whole-file writes, for the files the tool reads in one piece
+// (settings, ini files, configurations, calibration backups, scripts) and the small files it keeps.
 #pragma once
 
 #include <string>
 #include <vector>
 
-enum class ReadFileResult { Ok, Missing, Failed };
+#include "platform/InputFile.h"
 
 // Reads the file's bytes into content. Missing: no such file; Failed: it exists but cannot be
-// read (content is then empty).
-ReadFileResult ReadWholeFile(const std::string& path, std::string& content);
+// read, is not a regular file (a folder, a device, a FIFO: the call never blocks on one) or is
+// larger than kMaxInputFileBytes; content is then empty and nothing was allocated for it. When
+// error_text is not null it gets one line naming the file and the reason on failure ("cannot
+// read /dev/zero: it is not a regular file"). Any thread.
+ReadFileResult ReadWholeFile(const std::string& path, std::string& content, std::string* error_text = nullptr);
 
 // Splits text into lines at LF, dropping a CR before the LF; a last line without LF counts.
 std::vector<std::string> SplitLines(const std::string& text);
@@ -18,3 +21,10 @@ std::vector<std::string> SplitLines(const std::string& text);
 // path, so that readers see the old or the new file, never a part. Keeps the old file's mode.
 // False when anything fails; the old file is then unchanged and the temporary file removed.
 bool WriteFileAtomically(const std::string& path, const std::string& content);
+
+// Checks, without changing anything that exists, that WriteFileAtomically(path, ...) can work: an
+// existing path must be a regular file (a folder or a device is refused), and its folder must
+// let a file be created in it (a temporary probe is made and removed again). False with one line
+// in error_text, such as "cannot write /tmp: it is a folder". For callers that must know before
+// they start a long or irreversible operation.
+bool CheckFileWritable(const std::string& path, std::string* error_text);

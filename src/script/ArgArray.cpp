@@ -1,9 +1,8 @@
 #include "script/ArgArray.h"
 
-#include <cctype>
-#include <cerrno>
-#include <cstdlib>
 #include <limits>
+
+#include "platform/NumberReader.h"
 
 namespace {
 
@@ -24,42 +23,16 @@ tagMagnitude MagnitudeOf(int64_t value)
     return result;
 }
 
-bool IsBlank(char c)
-{
-    return std::isspace(static_cast<unsigned char>(c)) != 0;
-}
-
 // Reads text as a whole number with the automatic base. A magnitude too large for 64 bits
 // saturates; the 32-bit readings saturate long before that.
 bool ParseMagnitude(const std::string& text, tagMagnitude& result)
 {
-    size_t begin = 0;
-    size_t end = text.size();
-    while (begin < end && IsBlank(text[begin])) {
-        ++begin;
-    }
-    while (end > begin && IsBlank(text[end - 1])) {
-        --end;
-    }
-    const std::string body = text.substr(begin, end - begin);
-    size_t digits = 0;
-    result.negative = false;
-    if (!body.empty() && (body[0] == '+' || body[0] == '-')) {
-        result.negative = body[0] == '-';
-        digits = 1;
-    }
-    // strtoull would accept blanks and a second sign here; the text must go on with a digit.
-    if (digits >= body.size() || !std::isdigit(static_cast<unsigned char>(body[digits]))) {
+    if (!IsWholeNumber(text)) {
         return false;
     }
-    const char* start = body.c_str() + digits;
-    char* stop = nullptr;
-    errno = 0;
-    const unsigned long long value = std::strtoull(start, &stop, 0);
-    if (stop != body.c_str() + body.size()) {
-        return false;
-    }
-    result.magnitude = errno == ERANGE ? std::numeric_limits<uint64_t>::max() : value;
+    const tagNumberRead number = ReadNumber(text);
+    result.negative = number.negative;
+    result.magnitude = number.magnitude;
     return true;
 }
 

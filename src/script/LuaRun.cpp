@@ -1,6 +1,7 @@
 #include "script/LuaRun.h"
 
 #include <cctype>
+#include <cstdint>
 
 #include <lua.hpp>
 
@@ -263,6 +264,13 @@ void CLuaRun::CollectInputs(lua_State* state, const tagScriptFunction& function,
                            "bad argument #%d to '%s' (number has no integer representation; "
                            "pass it as a string)",
                            i, function.name.c_str());
+            }
+            // Every number of the subsystem's interface is 32 bits wide, read signed or
+            // unsigned; a larger one would be cut or saturated into a value the script never
+            // gave (0x100002013 reaching the board as 0xffffffff).
+            if (value < lua_Integer{INT32_MIN} || value > lua_Integer{UINT32_MAX}) {
+                luaL_error(state, "bad argument #%d to '%s' (%I does not fit 32 bits)", i,
+                           function.name.c_str(), value);
             }
             in.Append(static_cast<long>(value));
             break;

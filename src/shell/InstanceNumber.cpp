@@ -1,18 +1,15 @@
 #include "shell/InstanceNumber.h"
 
-#include <cstdlib>
-#include <ctime>
-
-uint16_t ScaleToInstanceNumber(uint64_t r, uint64_t rand_max)
-{
-    if (rand_max == 0 || r > rand_max) {
-        return 0;
-    }
-    return static_cast<uint16_t>(r * 65535u / rand_max);
-}
+#include <random>
+#include <sys/random.h>
 
 uint16_t DrawInstanceNumber()
 {
-    std::srand(static_cast<unsigned>(std::time(nullptr)));
-    return ScaleToInstanceNumber(static_cast<uint64_t>(std::rand()), RAND_MAX);
+    uint16_t number = 0;
+    if (getrandom(&number, sizeof number, GRND_NONBLOCK) == static_cast<ssize_t>(sizeof number)) {
+        return number;
+    }
+    // Only before the kernel's pool is first filled (early at boot): the library's source.
+    std::random_device device;
+    return static_cast<uint16_t>(device() & 0xFFFF);
 }

@@ -221,13 +221,17 @@ void CFakeBootBoard::Serve(uint8_t command)
         if (!known) {
             return;  // a call into nothing: the board hangs and never answers
         }
+        const bool bad_end = words[0] == 0 && TakeFault(program_bad_end);
         CallDriver(words);
+        if (bad_end) {
+            words[7] = 0x0033;
+        }
         std::vector<uint8_t> reply;
         for (uint16_t word : words) {
             reply.push_back(static_cast<uint8_t>(word & 0xFF));
             reply.push_back(static_cast<uint8_t>(word >> 8));
         }
-        reply.push_back(kEnd);
+        reply.push_back(bad_end ? 0x00 : kEnd);
         Put(reply);
         return;
     }

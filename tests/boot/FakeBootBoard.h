@@ -49,6 +49,8 @@ public:
     std::atomic<int> driver_error{0};        // a driver call answers result 0x0010
     std::atomic<int> corrupt_program{0};     // a program call stores its first byte inverted
     std::atomic<int> erase_error_section{-1};  // erasing this section number answers 0x0010
+    // A program call answers result 0x0033 and ends its reply with 0x00 instead of 0xEA.
+    std::atomic<int> program_bad_end{0};
     // Set to stop the board from answering at all (a board without power).
     std::atomic<bool> silent{false};
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <random>
+#include <sys/stat.h>
 
 #include "HexRecords.h"
 #include "TestSupport.h"
@@ -196,6 +197,46 @@ TEST_F(HexBinFileTest, MissingFileIsReported)
     EXPECT_EQ(image.GetFirstBlock(), nullptr);
 }
 
+// A FIFO would block the reader for ever and /dev/zero would be read until the memory runs out;
+// both are refused at once, the message saying why.
+TEST_F(HexBinFileTest, SpecialFilesAreRefusedAtOnce)
+{
+    const std::string fifo = folder_.File("pipe.hex");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {std::string("/dev/zero"), fifo}) {
+        SCOPED_TRACE(path);
+        prompt_.Clear();
+        CHexBinFile image(path);
+        EXPECT_FALSE(image.Load(CHexBinFile::kNoBound));
+        EXPECT_EQ(prompt_.Texts(),
+                  std::vector<std::string>{"Error opening file \"" + path + "\".\r\nIt is not a regular file."});
+        EXPECT_FALSE(CHexBinFile::HoldsNoData(path));
+    }
+}
+
+// An image without a data record has nothing to program (the download refuses it up front).
+TEST_F(HexBinFileTest, HoldsNoDataTellsAnImageWithNothingToProgram)
+{
+    const struct {
+        const char* name;
+        std::string text;
+        bool no_data;
+    } rows[] = {
+        {"an empty file", "", true},
+        {"only an end-of-file record", kEof + "\r\n", true},
+        {"address records and empty data records", ExtendedLinear(0xC0) + "\r\n" + DataRecord(0, {}) + "\r\n" + kEof,
+         true},
+        {"one data byte", DataRecord(0x10, {1}) + "\r\n" + kEof, false},
+        {"a data record that will not load", ":10000000\r\n", false},
+        {"a last line without its line end", kEof + "\r\n" + DataRecord(0, {7}), false},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(CHexBinFile::HoldsNoData(folder_.Write("image.hex", row.text)), row.no_data);
+    }
+    EXPECT_FALSE(CHexBinFile::HoldsNoData(folder_.File("absent.hex")));
+}
+
 // The fast field reader must read every line exactly as the C library's reader does.
 TEST(HexFieldsTest, FastReaderAgreesWithScanf)
 {
@@ -371,6 +412,65 @@ TEST_F(HexBinFileTest, SameVerdictsAsRecordByRecordInsertion)
             ASSERT_EQ(texts.size(), 1u);
             EXPECT_EQ(texts[0], reference.message);
         }
+        const std::vector<HexChunk> blocks = Blocks(image);
+        ASSERT_EQ(blocks.size(), reference.list.size());
+        for (size_t i = 0; i < blocks.size(); ++i) {
+            EXPECT_EQ(blocks[i].address, reference.list[i].address) << i;
+            EXPECT_EQ(blocks[i].bytes, reference.list[i].bytes) << i;
+        }
+    }
+}
+
+// Plain firmware images (no overlap, no empty record, data before the end-of-file record) take
+// the page image; they must give exactly the reference's blocks too, with and without the
+// end-of-file record, with a failure in the middle, and with lines longer than the read buffer.
+TEST_F(HexBinFileTest, PlainImagesGiveTheReferenceBlocks)
+{
+    std::mt19937 random(977);
+    for (int round = 0; round < 200; ++round) {
+        SCOPED_TRACE(round);
+        std::vector<std::pair<uint32_t, std::vector<uint8_t>>> records;
+        uint32_t address = static_cast<uint32_t>(random() % 0x20000);
+        const int count = 1 + static_cast<int>(random() % 300);
+        for (int i = 0; i < count; ++i) {
+            const size_t size = 1 + random() % 40;
+            if ((address & 0xFFFF) + size > 0x10000) {
+                address = (address & ~0xFFFFu) + 0x10000;
+            }
+            std::vector<uint8_t> bytes(size);
+            for (uint8_t& byte : bytes) {
+                byte = static_cast<uint8_t>(random());
+            }
+            records.emplace_back(address, bytes);
+            address += static_cast<uint32_t>(size) + (random() % 4 == 0 ? 1 + random() % 5000 : 0);
+        }
+        std::shuffle(records.begin(), records.end(), random);
+        const bool with_end = round % 4 != 0;
+        const bool with_failure = round % 7 == 0;
+        const uint32_t bound = round % 2 == 0 ? CHexBinFile::kNoBound : 2 + random() % 300;
+        ReferenceImage reference;
+        std::string text;
+        for (size_t i = 0; i < records.size(); ++i) {
+            const auto& [at, bytes] = records[i];
+            if (with_failure && i == records.size() / 2) {
+                text += "garbage\r\n";
+                break;
+            }
+            text += ExtendedLinear(static_cast<uint16_t>(at >> 16)) + "\r\n" +
+                    DataRecord(static_cast<uint16_t>(at & 0xFFFF), bytes) + "\r\n";
+            ASSERT_TRUE(reference.Insert(at, bytes));
+        }
+        if (with_end && !with_failure) {
+            text += std::string(kEndOfFile) + "\r\n";
+            reference.Join(bound);
+        }
+        if (round % 5 == 0) {
+            text = std::string(1 << 21, ' ') + text;  // a first line longer than the read buffer
+        }
+        prompt_.Clear();
+        CHexBinFile image(folder_.Write("plain.hex", text));
+        EXPECT_EQ(image.Load(bound), !with_failure);
+        EXPECT_EQ(prompt_.Texts().size(), with_failure ? 1u : 0u);
         const std::vector<HexChunk> blocks = Blocks(image);
         ASSERT_EQ(blocks.size(), reference.list.size());
         for (size_t i = 0; i < blocks.size(); ++i) {

@@ -176,6 +176,10 @@ TEST_F(SwDownloadTest, InjectedFaults)
           "    Flash driver returned: 0x0010."}},
         {"a driver error on section 0 is no failure", [](CFakeBootBoard& board) { board.erase_error_section = 0; },
          false, 0, {"DONE"}},
+        // The driver's own answer, not the word that was sent (0x0000), is what is reported.
+        {"a program call answered with a broken reply reports the driver's answer",
+         [](CFakeBootBoard& board) { board.program_bad_end = 4; }, false, -1,
+         {"Flash driver action FAILED.", "    Flash driver returned: 0x0033.", "Download FAILED"}},
         {"a program that stores wrong data fails the verification",
          [](CFakeBootBoard& board) { board.corrupt_program = 1; }, true, -1,
          {"Verify failed on address 0x010000. Written: 0x11 Read: 0xee.", "Download FAILED"}},
@@ -193,6 +197,53 @@ TEST_F(SwDownloadTest, InjectedFaults)
         if (row.result != 0) {
             EXPECT_FALSE(page_.HasLine("DONE"));
         }
+    }
+}
+
+// An empty image used to erase the sections of the checksum and report success with only the
+// checksum word written. It is refused before the engineer is asked to reset the board.
+TEST_F(SwDownloadTest, AnImageWithoutDataIsRefusedBeforeTheBootQuestion)
+{
+    for (const std::string& text : {std::string(), std::string(kEndOfFile) + "\r\n" + DataRecord(0x0100, {})}) {
+        SCOPED_TRACE(text);
+        page_.Clear();
+        prompt_.Clear();
+        const std::string file = WriteImage("empty.hex", text);
+        EXPECT_EQ(Download(file, false), -1);
+        EXPECT_EQ(page_.Lines(), std::vector<std::string>{"The image \"" + file + "\" contains no data to program."});
+        EXPECT_TRUE(prompt_.Records().empty());
+        EXPECT_TRUE(board_->Loader().empty());
+        EXPECT_TRUE(board_->ErasedSections().empty());
+        EXPECT_EQ(page_.Running(), (std::vector<bool>{true, false}));
+    }
+}
+
+// A block that starts at an odd address and ends at its section's end used to be padded past the
+// section (the next section's first byte programmed with the erase character, or the driver
+// refusing the step). It is programmed from the even address below instead, with what the image
+// holds there, so a verifying download reads back exactly the image.
+TEST_F(SwDownloadTest, AnOddBlockAtTheSectionsEndStaysInside)
+{
+    struct Row {
+        const char* name;
+        std::vector<HexChunk> image;
+    };
+    const Row rows[] = {
+        {"alone", {{0x010000, Bytes(16, 0x10)}, {0x037FFB, Bytes(5, 0x20)}}},
+        // Joined up to the 256-byte bound, the last 5 bytes form a block of their own whose byte
+        // below is the previous block's last.
+        {"after the block below it", {{0x010000, Bytes(16, 0x10)}, {0x037EFB, Bytes(0x105, 0x30)}}},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        board_ = std::make_unique<CFakeBootBoard>(Setup());
+        AppSettings::SetComPort(board_->DevicePath());
+        page_.Clear();
+        ASSERT_EQ(Download(WriteImage("odd.hex", HexImage(row.image)), true), 0);
+        for (const HexChunk& chunk : row.image) {
+            EXPECT_EQ(board_->Memory(chunk.address, chunk.bytes.size()), chunk.bytes);
+        }
+        EXPECT_EQ(board_->Memory(0x038000, 16), std::vector<uint8_t>(16, 0x5A)) << "the next section is untouched";
     }
 }
 

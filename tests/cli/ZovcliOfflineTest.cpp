@@ -7,6 +7,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -83,33 +84,41 @@ TEST_F(ZovcliOffline, UsageMistakesCannotRun)
         {{"read", "0x2013"}, "usage: zovcli read INDEX SUBINDEX"},
         {{"write", "0x2000"}, "usage: zovcli write INDEX SUBINDEX [DATA...]"},
         {{"script"}, "usage: zovcli script FILE [ARG...]"},
-        {{"script", "/no/such/script.lua"}, "cannot read the script /no/such/script.lua: no such file"},
+        {{"script", "/no/such/script.lua"}, "cannot read /no/such/script.lua: no such file or directory"},
         {{"log", "--tail"}, "usage: zovcli log [--follow]"},
         {{"functions", "x"}, "usage: zovcli functions"},
         // A number that does not read as one would reach the board as 0 or as 0xFFFFFFFF.
         {{"call", "ZelCmdPrepare", "abc"},
-         "ZelCmdPrepare: BufferNumber takes a 32-bit number (decimal, 0x hexadecimal or 0 octal), "
+         "ZelCmdPrepare: BufferNumber takes an unsigned 32-bit number (decimal, 0x hexadecimal or 0 octal), "
          "not \"abc\""},
-        {{"call", "ZelCmdSwitch", "99999999999"}, "BufferNumber takes a 32-bit number"},
+        {{"call", "ZelCmdSwitch", "99999999999"}, "BufferNumber takes an unsigned 32-bit number"},
+        {{"call", "ZelCmdSwitch", "-1"}, "BufferNumber takes an unsigned 32-bit number"},
+        {{"read", "-1", "0"}, "ZELSP_Read: Index takes an unsigned 32-bit number"},
+        {{"call", "ZelCmdSelectLogLevel", "0xFFFFFFFF"}, "LogLevel takes a signed 32-bit number"},
         {{"call", "ZelCmdSwitch", "08"}, "not \"08\""},
-        {{"call", "ZelCmdUnset", "1", "4", ""}, "ZelCmdUnset: LogicalDevice takes a 32-bit number"},
+        {{"call", "ZelCmdUnset", "1", "4", ""}, "ZelCmdUnset: LogicalDevice takes an unsigned 32-bit number"},
         {{"call", "ZelDevGetReq", "x", "1", "Zoom"}, "ZelDevGetReq: LogicalDevice takes"},
-        {{"read", "zz", "1"}, "ZELSP_Read: Index takes a 32-bit number"},
-        {{"write", "0x2000", "4x", "True"}, "ZELSP_Write: SubIndex takes a 32-bit number"},
+        {{"read", "zz", "1"}, "ZELSP_Read: Index takes an unsigned 32-bit number"},
+        {{"write", "0x2000", "4x", "True"}, "ZELSP_Write: SubIndex takes an unsigned 32-bit number"},
         // The value of a parameter must fit its type: only the type's bits would be sent.
         {{"call", "ZelDevSetReq", "0", "9", "SelectedReceptorFieldSize", "70000"},
          "ZelDevSetReq: SelectedReceptorFieldSize takes an unsigned 16-bit number, not \"70000\""},
         {{"call", "ZelDevSetReq", "0", "9", "ApplicationFactor", "256"}, "takes an unsigned 8-bit number"},
-        {{"call", "ZelDevSetReq", "0", "9", "WhiteClipper", "True"}, "WhiteClipper takes 0 or 1, not \"True\""},
+        {{"call", "ZelDevSetReq", "0", "9", "WhiteClipper", "true"}, "WhiteClipper takes 0 or 1 (or True or False), not \"true\""},
         {{"call", "ZelDevSetReq", "1", "9", "HorizontalFlip", "2"}, "HorizontalFlip takes 0 or 1"},
         {{"call", "ZelDevSetReq", "0", "9", "RequestedDoserate", "-1"}, "takes an unsigned 32-bit number"},
         {{"call", "ZelDevSetReq", "0", "9", "DosePerImage", "ten"}, "not \"ten\""},
         // A missing image is told before the engineer is asked to reset the board.
-        {{"download", "/no/such/image.hex"},
-         "cannot read the image /no/such/image.hex: no such file or directory"},
-        {{"--yes", "download", "/no/such/image.hex", "--verify"}, "cannot read the image /no/such/image.hex"},
-        {{"hex", "info", "/no/such/image.hex"}, "cannot read the image /no/such/image.hex"},
-        {{"hex", "info", "/tmp"}, "cannot read the image /tmp: is a directory"},
+        {{"download", "/no/such/image.hex"}, "cannot read /no/such/image.hex: no such file or directory"},
+        {{"--yes", "download", "/no/such/image.hex", "--verify"}, "cannot read /no/such/image.hex"},
+        {{"hex", "info", "/no/such/image.hex"}, "cannot read /no/such/image.hex"},
+        {{"hex", "info", "/tmp"}, "cannot read /tmp: it is a folder"},
+        // An output file that cannot be written is no reason to reset the board into boot mode.
+        {{"--yes", "flash", "read", "0xC00000", "16", "--out", "/tmp"}, "cannot write /tmp: it is a folder"},
+        {{"--yes", "flash", "read", "0xC00000", "16", "--out", "/no/such/folder/flash.bin"},
+         "cannot write /no/such/folder/flash.bin: no such file or directory"},
+        {{"--yes", "flash", "read", "0xC00000", "16", "--out", "/dev/null"},
+         "cannot write /dev/null: it is not a regular file"},
         // Nothing to read is no reason to reset the board into boot mode.
         {{"--yes", "flash", "read", "0xC00000", "0"}, "usage: zovcli flash read ADDRESS LENGTH"},
         {{"--yes", "flash", "read", "0xFFFFFF", "2"}, "within the 24-bit address space"},
@@ -122,6 +131,46 @@ TEST_F(ZovcliOffline, UsageMistakesCannotRun)
         EXPECT_EQ(CountLines(run.err), 1u) << run.err;
         EXPECT_NE(run.err.find(c.said), std::string::npos) << run.err;
     }
+}
+
+// Every file zovcli reads whole must be a regular file of sensible size: /dev/zero used to be read
+// until the memory ran out (about 16 GB, then an abort), a FIFO without a writer blocked for ever.
+// Each is refused at once with one line naming it, exit status 2.
+TEST_F(ZovcliOffline, EndlessAndSpecialFilesAreRefusedAtOnce)
+{
+    const std::string fifo = folder_.File("pipe");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::vector<std::string> commands[] = {
+        {"hex", "info", "/dev/zero"},       {"hex", "info", fifo},          {"config", "show", "/dev/zero"},
+        {"config", "check", fifo},          {"script", "/dev/zero"},        {"script", fifo},
+        {"--yes", "download", "/dev/zero"}, {"--yes", "download", fifo},
+    };
+    for (const std::vector<std::string>& args : commands) {
+        const std::string file = args.back();
+        SCOPED_TRACE(args[0] + " " + args[1] + " " + file);
+        const tagZovcliRun run = RunZovcli(args, settings_, 10000);
+        EXPECT_EQ(run.exit_status, 2);
+        EXPECT_EQ(run.err, "zovcli: cannot read " + file + ": it is not a regular file\n");
+        EXPECT_LT(run.elapsed_ms, 5000u);
+    }
+}
+
+// A settings file that cannot be read is named once, and the run goes on with the defaults; the
+// settings command, which is about the file, cannot run.
+TEST_F(ZovcliOffline, ASettingsFileThatCannotBeReadIsNamedOnce)
+{
+    const tagZovcliRun device = RunZovcli({"settings"}, "/dev/zero", 10000);
+    EXPECT_EQ(device.exit_status, 2);
+    EXPECT_EQ(device.err, "zovcli: settings: cannot read /dev/zero: it is not a regular file; the defaults are in use\n");
+
+    const std::string damaged = folder_.Write("damaged.reg", "COM port = COM2\r\n");
+    const tagZovcliRun listed = RunZovcli({"functions"}, damaged);
+    EXPECT_EQ(listed.exit_status, 0);
+    EXPECT_EQ(listed.err, "zovcli: settings: line 1 of " + damaged +
+                              " is no setting; the defaults are in use for what it does not hold\n");
+    const tagZovcliRun stored = RunZovcli({"settings", "COM port", "COM3"}, damaged);
+    EXPECT_EQ(stored.exit_status, 0);
+    EXPECT_EQ(ReadFileText(damaged).rfind("COM port = COM2\r\n", 0), 0u) << "the file is never replaced";
 }
 
 TEST_F(ZovcliOffline, APortThatCannotBeUsedIsExplainedInOneLine)

@@ -123,6 +123,62 @@ TEST_F(ZovcliSim, ARefusedFunctionExitsWithOne)
     EXPECT_NE(lines[2].find("0x08000022"), std::string::npos) << lines[2];
 }
 
+// A raw request succeeds on the link whatever the board answers; a refusal (ZEL result code not
+// 0) used to exit 0 and was invisible to automation. It exits 1, the code in the result line.
+TEST_F(ZovcliSim, ARefusedRawRequestExitsWithOneAndShowsTheCode)
+{
+    const struct {
+        std::vector<std::string> args;
+        const char* code;
+    } rows[] = {
+        {{"write", "0x2000", "4", "99"}, "0x06090030"},
+        {{"read", "0x2099", "1"}, "0x06020000"},
+        {{"call", "R", "0x2099", "1"}, "0x06020000"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.args[0] + " " + row.args[1]);
+        const tagZovcliRun run = Run(row.args);
+        EXPECT_EQ(run.exit_status, 1) << run.out << run.err;
+        const std::vector<std::string> lines = Lines(run.out);
+        ASSERT_FALSE(lines.empty());
+        EXPECT_EQ(lines[0], "@0 = 1");
+        EXPECT_NE(lines.back().find(std::string("(refused by the board: ZEL result code ") + row.code + ")"),
+                  std::string::npos)
+            << lines.back();
+    }
+    // An accepted one still exits 0 with the plain result line.
+    const tagZovcliRun accepted = Run({"write", "0x2000", "4", "2"});
+    EXPECT_EQ(accepted.exit_status, 0) << accepted.out;
+    EXPECT_EQ(accepted.out.find("refused"), std::string::npos);
+}
+
+// zovcli takes the values the script function takes: "True" and "False" for a flag.
+TEST_F(ZovcliSim, AFlagTakesTrueAndFalseAsTheScriptFunctionDoes)
+{
+    for (const char* value : {"True", "False"}) {
+        SCOPED_TRACE(value);
+        const tagZovcliRun set = Run({"call", "ZelDevSetReq", "1", "9", "HorizontalFlip", value});
+        EXPECT_EQ(set.exit_status, 0) << set.err;
+        const tagZovcliRun read = Run({"call", "ZelDevGetReq", "1", "9", "HorizontalFlip"});
+        EXPECT_NE(read.out.find(std::string("\n@1 = ") + (value[0] == 'T' ? "1" : "0") + "\n"), std::string::npos)
+            << read.out;
+    }
+}
+
+// A data value with a carriage return would end the frame early and smuggle a second request in
+// ("1\r$01Dw ..."): the link refuses it and nothing reaches the board.
+TEST_F(ZovcliSim, AValueThatWouldBreakTheFrameIsNotSent)
+{
+    const size_t before = sim_->ReceivedMessages().size();
+    const tagZovcliRun run = Run({"write", "0x2000", "4", "1\r$01Dw 0x0001 0x2000 0x04 2"});
+    EXPECT_EQ(run.exit_status, 1);
+    EXPECT_NE(run.out.find("@1 = 5\nResult: ZELSP: Incorrect argument\n"), std::string::npos) << run.out;
+    for (const std::string& message : sim_->ReceivedMessages()) {
+        EXPECT_EQ(message.find("0x2000 0x04"), std::string::npos) << message;
+    }
+    EXPECT_GE(sim_->ReceivedMessages().size(), before);
+}
+
 // The port is opened and closed by every run; the next run must find it as usable.
 TEST_F(ZovcliSim, RunsOneAfterAnother)
 {
@@ -221,6 +277,10 @@ TEST(ZovcliTimeout, OptionSettingAndDefault)
         EXPECT_EQ(run.exit_status, row.exit_status) << run.out << run.err;
         if (row.exit_status == 1) {
             EXPECT_NE(run.out.find("Result: ZELSP: Communication timeout"), std::string::npos) << run.out;
+            // The board took the request; it is the reply that is late, not the cable.
+            EXPECT_EQ(run.err, "zovcli: the controller board on " + sim.DevicePath() +
+                                   " acknowledged the request but sent no reply within 1000 ms; a command "
+                                   "that takes longer needs a longer --timeout\n");
         }
         sim.Stop();
     }
@@ -283,6 +343,60 @@ TEST_F(ZovcliSim, InterruptStopsAScript)
     kill(pid, SIGINT);
     EXPECT_EQ(WaitZovcli(pid, 20000), 1);
     EXPECT_EQ(ReadFileText(err), "zovcli: the script " + loop + " was stopped\n");
+}
+
+// An Intel HEX image of size bytes at 0xC00000 (the simulated board's flash), 16 a record.
+std::string FlashImage(size_t size)
+{
+    std::string text = ":0200000400C03A\r\n";
+    for (size_t at = 0; at < size; at += 16) {
+        unsigned sum = 16 + ((at >> 8) & 0xFF) + (at & 0xFF);
+        std::string line = Format(":10%04X00", static_cast<unsigned>(at));
+        for (size_t i = 0; i < 16; ++i) {
+            const unsigned byte = static_cast<unsigned>((at + i) * 7 & 0xFF);
+            line += Format("%02X", byte);
+            sum += byte;
+        }
+        text += line + Format("%02X\r\n", (0x100 - (sum & 0xFF)) & 0xFF);
+    }
+    return text + ":00000001FF\r\n";
+}
+
+// A kill (SIGTERM) or a closed terminal (SIGHUP) during a download used to end zovcli on the spot,
+// in the middle of a flash step; both now abort it as Ctrl-C does: between two steps, with
+// "Download aborted!" on a line of its own after the progress bar, and exit status 1.
+TEST(ZovcliDownload, TerminationSignalsAbortTheDownloadAsCtrlCDoes)
+{
+    for (const int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
+        SCOPED_TRACE(signal_number);
+        CTempFolder folder;
+        BoardSimOptions options;
+        options.trace_sink = [](const std::string&) {};
+        options.baud_emulation = true;  // a download of many seconds, to be stopped midway
+        CBoardSimulator sim(options);
+        std::string error;
+        ASSERT_TRUE(sim.Start(&error)) << error;
+        const std::string image = folder.Write("image.hex", FlashImage(0x8000));
+        const std::string out = folder.File("out.txt");
+        const std::string err = folder.File("err.txt");
+        const int pid = StartZovcli({"--port", sim.DevicePath(), "--yes", "download", image}, folder.File("s.reg"),
+                                    out, err);
+        ASSERT_GT(pid, 0);
+        bool programming = false;
+        for (int i = 0; i < 1200 && !programming; ++i) {
+            programming = ReadFileText(err).find("] ") != std::string::npos;
+            if (!programming) {
+                usleep(50000);  // watching another process; no sleep hook reaches it
+            }
+        }
+        ASSERT_TRUE(programming) << ReadFileText(out) << ReadFileText(err);
+        kill(pid, signal_number);
+        EXPECT_EQ(WaitZovcli(pid, 20000), 1);
+        const std::string lines = ReadFileText(err);
+        EXPECT_NE(lines.find(" %\nDownload aborted!\n"), std::string::npos) << lines;
+        EXPECT_EQ(ReadFileText(out).find("Download was successful."), std::string::npos);
+        sim.Stop();
+    }
 }
 
 // --follow prints what the board reports while it runs, and ends on Ctrl-C with status 0.

@@ -74,7 +74,7 @@ TEST(CliConfigTest, CheckPrintsEveryMessageAndFailsOnlyOnAFailure)
         {warning, 0, "The value for \"N\" is not within the specified range. Check the value!\n"},
         {failure, 1, "Error parsing configuration: \"Value\" not found for \"N\".\n"},
         {garbage, 1, "File does not appear to be a valid configuration file!\n"},
-        {folder.File("missing.cfg"), 2, "Error opening file.\n"},
+        {folder.File("missing.cfg"), 2, "zovcli: cannot read " + folder.File("missing.cfg") + ": no such file or directory\n"},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.path);

@@ -62,6 +62,9 @@ struct ParseRow {
 const char kInRange[] = "The value for \"N\" is not within the specified range. Check the value!";
 const char kNotInList[] = "The value of \"N\" is not within the range of possible values. Check the value!";
 const char kUnterminated[] = "Error in configuration: Missing terminating \" character.";
+// The largest float with two decimals.
+const std::string kFloatMax = "340282346638528859811704183484516925440.00";
+const std::string kFloatMaxRange = "-" + kFloatMax + ".." + kFloatMax;
 
 std::vector<ParseRow> ParseRows()
 {
@@ -191,8 +194,15 @@ std::vector<ParseRow> ParseRows()
          true, {}, Record(std::string("A\0B", 3), 0, 0, std::string("x\0y", 3), 2, std::string("\"\0\"", 3))},
         {"huge numbers saturate", Record("N", 0, 0, "h", 0, "99999999999999999999", "-99999999999..99999999999"), true,
          {}, Record("N", 0, 0, "h", 0, "2147483647", "-2147483648..2147483647")},
-        {"huge floats become infinite", Record("N", 0, 0, "h", 1, "1e999", "-1e40..1e39"), true, {},
-         Record("N", 0, 0, "h", 1, "inf", "-inf..inf")},
+        // Floats are decimal: written back as "inf" a huge one would have read as 0 the next time.
+        {"huge floats saturate", Record("N", 0, 0, "h", 1, "1e999", "-1e40..1e39"), true, {},
+         Record("N", 0, 0, "h", 1, kFloatMax, kFloatMaxRange.c_str())},
+        {"a hexadecimal float reads up to its x", Record("N", 0, 0, "h", 1, "0x10"), true, {},
+         Record("N", 0, 0, "h", 1, "0.00")},
+        {"inf and nan are no decimal numbers", Record("N", 0, 0, "h", 1, "inf", "nan..0x1p4"), true, {},
+         Record("N", 0, 0, "h", 1, "0.00", "0.00..0.00")},
+        {"a float list takes decimal elements only", Record("N", 0, 0, "h", 1, "2.5", "0x2, 2.5, -1.5e1, infinity"),
+         true, {}, Record("N", 0, 0, "h", 1, "2.50", "0.00, 2.50, -15.00, 0.00")},
         {"an integer without digits is 0", Record("N", 0, 0, "h", 0, "abc"), true, {}, Record("N", 0, 0, "h", 0, "0")},
         {"an integer without = is -1", "[N]\r\nClass = 0\r\nHelp = \"h\"\r\nType = 0\r\nValue 5\r\n", true, {},
          Record("N", 0, 0, "h", 0, "-1")},

@@ -115,6 +115,77 @@ TEST_F(HandlerTest, ReadAndWriteTextsAndTheReplySplit)
     EXPECT_EQ(board_.Messages().back(), "w 0x0013 0x2000 0x04 0x01 0x00 true 7");
 }
 
+// A carriage return ends a frame and a "$" starts one: "1\r$01Dw ..." went out as it stood and
+// broke the frame. Such a value, and any other control character or 8-bit byte, is refused with
+// the incorrect-argument status before anything is sent or a message ID is used up.
+TEST_F(HandlerTest, WriteValuesThatWouldBreakTheFrameAreRefusedUnsent)
+{
+    auto handler = Connect();
+    board_.ClearMessages();
+    const std::string values[] = {"1\r$01Dw 0x0001 0x2000 0x04 2", "a$b", "tab\there", "line\n", "\x7f",
+                                  "caf\xc3\xa9", std::string("nul\0x", 5)};
+    for (const std::string& value : values) {
+        SCOPED_TRACE(value);
+        const uint16_t number = message_number_;
+        CArgArray out;
+        std::string text;
+        CArgArray in = Args({"0x2000", "4"});
+        in.Append(value);
+        EXPECT_EQ(handler->ZELSP_Write(in, out, text), 0);
+        EXPECT_EQ(Texts(out), (std::vector<std::string>{"0", "5"}));
+        EXPECT_EQ(text, "ZELSP: Incorrect argument");
+        EXPECT_EQ(handler->ZELSP_WriteNoWait(in, out, text), 0);
+        EXPECT_EQ(text, "ZELSP: Incorrect argument");
+        uint32_t code = 0;
+        EXPECT_FALSE(handler->ZelCalSetCalibrationData(1, value, &code));
+        EXPECT_EQ(code, kNoResultCode);
+        EXPECT_EQ(handler->GetLastResultText(), "ZELSP: Incorrect argument");
+        EXPECT_EQ(handler->DCM_UICommand(value), 0);
+        EXPECT_EQ(handler->GetLastResultText(), "ZELSP: Incorrect argument");
+        EXPECT_EQ(message_number_, number);
+    }
+    // Every printable character but "$" goes out unchanged.
+    CArgArray out;
+    std::string text;
+    CArgArray in = Args({"0x2000", "4", "~!\"#%&'()*+,-./:;<=>?@[\\]^_`{|}"});
+    EXPECT_EQ(handler->ZELSP_Write(in, out, text), 1);
+    ASSERT_TRUE(board_.WaitForMessages(1, 5000));
+    EXPECT_EQ(Requests(), (std::vector<std::string>{"w 0x2000 0x04 ~!\"#%&'()*+,-./:;<=>?@[\\]^_`{|}"}));
+}
+
+// Link status 4 means either that the board never acknowledged the request or that it did and
+// then sent no reply; the engineer needs to know which (a slow command wants a longer time-out).
+TEST_F(HandlerTest, ANoReplyAfterAnAcknowledgementIsToldFromNoLink)
+{
+    auto handler = Connect();
+    board_.SetResponder([](const std::string&, const std::string&) { return std::vector<std::string>{}; });
+    CArgArray out;
+    std::string text;
+    EXPECT_EQ(handler->ZELSP_Read(Args({"0x2013", "1"}), out, text, 300), 0);
+    EXPECT_EQ(text, "ZELSP: Communication timeout");
+    EXPECT_TRUE(handler->LastReplyTimedOut());
+
+    board_.SetAcknowledging(false);
+    EXPECT_EQ(handler->ZELSP_Read(Args({"0x2013", "1"}), out, text, 300), 0);
+    EXPECT_EQ(Texts(out)[1], "4");
+    EXPECT_FALSE(handler->LastReplyTimedOut());
+}
+
+// A reply whose message ID cannot be read answers no request; read as ID 0 it used to complete
+// the request that happened to carry ID 0.
+TEST_F(HandlerTest, AReplyWithoutAReadableIdAnswersNothing)
+{
+    auto handler = Connect();
+    message_number_ = 0;
+    board_.SetResponder([](const std::string&, const std::string&) -> std::vector<std::string> {
+        return {"c zz 0x00 1", "c 0x0000 0x00 2"};
+    });
+    CArgArray out;
+    std::string text;
+    ASSERT_EQ(handler->ZELSP_Read(Args({"0x2013", "1"}), out, text, 5000), 1);
+    EXPECT_EQ(text, "c 0x0000 0x00 2");
+}
+
 TEST(ParseReply, SplitsThreeTokensAndKeepsTheRestAsOneValue)
 {
     struct Row {

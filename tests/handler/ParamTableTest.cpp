@@ -130,6 +130,44 @@ TEST(ParamValueText, RepliesReadAsTheTypeAndPrintInItsTextForm)
     }
 }
 
+// What a script or an engineer gives for a parameter must be a value of its type; read leniently,
+// "True" for a flag would have been 0 and 70000 for a 16-bit parameter 4464.
+TEST(ParamValueText, InputsMustBeValuesOfTheirType)
+{
+    const struct {
+        uint32_t type;
+        const char* input;
+        const char* sent;  // nullptr: refused
+    } rows[] = {
+        {kParamBool, "True", "1"},      {kParamBool, "False", "0"},       {kParamBool, "1", "1"},
+        {kParamBool, "true", nullptr},  {kParamBool, "2", nullptr},       {kParamUshort, "65535", "65535"},
+        {kParamUshort, "70000", nullptr}, {kParamUchar, "0x1F", "31"},    {kParamUchar, "256", nullptr},
+        {kParamUlong, "-1", nullptr},   {kParamUlong, "4294967295", "4294967295"},
+        {kParamUlong, "4294967296", nullptr}, {kParamShort, "-32768", "-32768"}, {kParamShort, "0xFFFF", "-1"},
+        {kParamShort, "-32769", nullptr}, {kParamUshort, "12abc", nullptr}, {kParamUshort, "", nullptr},
+        {kParamByteArray, "0x1020", "0x1020"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(std::string(row.input) + " type " + std::to_string(row.type));
+        const std::optional<ParamValue> value = ParamValueFromInput(row.type, row.input);
+        ASSERT_EQ(value.has_value(), row.sent != nullptr);
+        if (value) {
+            EXPECT_EQ(ParamValueText(*value), row.sent);
+        }
+    }
+}
+
+// A reply value of a number type must hold a number; the arrays keep their lenient groups.
+TEST(ParamValueText, RepliesWithoutANumberAreNoValue)
+{
+    EXPECT_FALSE(ParamValueFromReply(kParamUshort, "junk"));
+    EXPECT_FALSE(ParamValueFromReply(kParamBool, ""));
+    EXPECT_FALSE(ParamValueFromReply(kParamUlong, "0x100000000"));
+    EXPECT_EQ(ParamValueText(*ParamValueFromReply(kParamUshort, "0x0190 trailing")), "400");
+    EXPECT_EQ(ParamValueText(*ParamValueFromReply(kParamShort, "-90")), "-90");
+    EXPECT_EQ(ParamValueText(*ParamValueFromReply(kParamByteArray, "0x7f")), "0x7f00");
+}
+
 TEST(ParamValueText, ArrayElementsLandInOrder)
 {
     const ParamValue words = ParamValueFromText(kParamWordArray, "0x00010203abcd");

@@ -1,4 +1,5 @@
 #include <ctime>
+#include <functional>
 
 #include "HandlerFixture.h"
 #include "platform/Format.h"
@@ -209,6 +210,66 @@ TEST_F(TypedOperationsTest, ARefusalReportsTheCodeAndTheReplyAndLeavesOutValuesA
     EXPECT_FALSE(handler_->ZelCmdCanSwitch(2, 3, &possible, &code));
     EXPECT_EQ(possible, 42u);
     EXPECT_EQ(code, 7u);
+}
+
+// A plain number is read as a number up to its first foreign character, as the parameter reads
+// read it ("0x5 extra" is 5 for both). A value without a number at all, or one beyond 32 bits,
+// fails with a text that says so: it used to read as a success with 0.
+TEST_F(TypedOperationsTest, ReplyValuesReadAsNumbersOrFailSayingSo)
+{
+    struct Read {
+        const char* name;
+        std::string request;
+        std::function<bool(CSerialCommHandler&, uint32_t*, uint32_t*)> call;
+    };
+    const Read reads[] = {
+        {"log level", "r 0x2000 0x0e", [](auto& h, uint32_t* v, uint32_t* c) { return h.ZelCmdGetLogLevel(v, c); }},
+        {"II type", "r 0x2008 0x02", [](auto& h, uint32_t* v, uint32_t* c) { return h.ZelCfgGetIItype(v, c); }},
+        {"log entries", "r 0x2011 0x01",
+         [](auto& h, uint32_t* v, uint32_t* c) { return h.ZelLogGetNrOfAvailableLogEntries(v, c); }},
+        {"accepted zoom", "r 0x2821 0x29",
+         [](auto& h, uint32_t* v, uint32_t* c) {
+             ParamValue value;
+             const bool ok = h.ZelDevGetAcc(1, 1, "Zoom", &value, c);
+             if (ok) *v = value.number;
+             return ok;
+         }},
+    };
+    struct Value {
+        const char* text;
+        bool ok;
+        uint32_t number;
+    };
+    const Value values[] = {{"0x5 extra", true, 5}, {"17 entries", true, 17}, {"012", true, 10},
+                            {"extra", false, 0},    {"", false, 0},           {"0x100000000", false, 0}};
+    for (const Read& read : reads) {
+        for (const Value& value : values) {
+            SCOPED_TRACE(std::string(read.name) + " \"" + value.text + "\"");
+            Answer(read.request, std::string("0x00 ") + value.text);
+            uint32_t number = 0xDEAD;
+            uint32_t code = 0xBEEF;
+            EXPECT_EQ(read.call(*handler_, &number, &code), value.ok);
+            EXPECT_EQ(code, 0u);
+            const std::string text = handler_->GetLastResultText();
+            if (value.ok) {
+                EXPECT_EQ(number, value.number);
+                EXPECT_EQ(text.substr(0, 2), "c ");
+            } else {
+                EXPECT_EQ(number, 0xDEADu);
+                EXPECT_EQ(text.rfind("No number in the reply's value: \"c ", 0), 0u) << text;
+                EXPECT_NE(text.find(std::string("0x00 ") + value.text), std::string::npos) << text;
+            }
+        }
+    }
+}
+
+// A result code that is no number is no code: the operation fails and reports none.
+TEST_F(TypedOperationsTest, AGarbledResultCodeIsNoCode)
+{
+    Answer("w 0x2000 0x04 2", "0x0#");
+    uint32_t code = 0;
+    EXPECT_FALSE(handler_->ZelCmdPrepare(2, &code));
+    EXPECT_EQ(code, kNoResultCode);
 }
 
 TEST_F(TypedOperationsTest, NoReplyGivesTheTimeoutTextAndNoResultCode)

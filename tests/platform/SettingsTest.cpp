@@ -111,6 +111,48 @@ TEST(SettingsTest, AnUnreadableFileIsUnavailableAndNeverOverwritten)
     EXPECT_FALSE(CSettingsStore::ReadDword("Other"));
 }
 
+// A file the store cannot make sense of gives every default; the engineer must be told which file
+// it was, once, instead of finding out from a wrong COM port.
+TEST(SettingsTest, AFileThatCannotBeReadIsNamedWithItsReason)
+{
+    CTempFolder folder;
+    const std::string good = folder.Write("good.reg",
+                                          "Windows Registry Editor Version 5.00\r\n\r\n"
+                                          "[HKEY_CURRENT_USER\\Software\\KVT\\Nemra\\ZOV tool]\r\n"
+                                          "; a comment\r\n\"COM port\"=\"COM2\"\r\n");
+    const std::string damaged = folder.Write("damaged.reg", "Windows Registry Editor Version 5.00\r\n"
+                                                            "\"COM port\"=COM2\r\n");
+    const std::string binary = folder.Write("binary.reg", std::string("\xff\xfeW\0i\0n\0", 8));
+    const struct {
+        const char* name;
+        std::string path;
+        std::string problem;
+    } rows[] = {
+        {"a good file", good, ""},
+        {"a missing file", folder.File("absent.reg"), ""},
+        {"a damaged line", damaged,
+         "settings: line 2 of " + damaged + " is no setting; the defaults are in use for what it does not hold"},
+        {"a file of another encoding", binary,
+         "settings: line 1 of " + binary + " is no setting; the defaults are in use for what it does not hold"},
+        {"a device", "/dev/zero", "settings: cannot read /dev/zero: it is not a regular file; the defaults are in use"},
+        {"a folder", folder.Path(),
+         "settings: cannot read " + folder.Path() + ": it is a folder; the defaults are in use"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        CSettingsStore::SetFile(row.path);
+        EXPECT_EQ(CSettingsStore::FileProblem(), row.problem);
+    }
+    CSettingsStore::SetFile(damaged);
+    const std::string before = ReadFileText(damaged);
+    ASSERT_TRUE(CSettingsStore::WriteDword("Verify After Program", 1));
+    EXPECT_EQ(ReadFileText(damaged).rfind(before, 0), 0u) << "every line is kept";
+    CSettingsStore::SetFile("/dev/zero");
+    EXPECT_FALSE(CSettingsStore::IsAvailable());
+    EXPECT_FALSE(CSettingsStore::WriteDword("A", 1));
+    CSettingsStore::SetFile("");
+}
+
 TEST(SettingsTest, AFolderInPlaceOfTheFileIsUnavailable)
 {
     CTempFolder folder;

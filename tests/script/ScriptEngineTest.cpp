@@ -44,6 +44,9 @@ TEST_F(ScriptEngineTest, CallsWithTheWrongInputsAreRefusedAndNotRun)
         {"Read({}, 1)", "t:1: bad argument #1 to 'Read' (number or string expected, got table)"},
         {"Read(1, 2.5)", "t:1: bad argument #2 to 'Read' (number has no integer representation; "
                          "pass it as a string)"},
+        // Beyond 32 bits a number used to saturate to 0xffffffff and reach the board as that.
+        {"Read(0x100002013, 1)", "t:1: bad argument #1 to 'Read' (4294975507 does not fit 32 bits)"},
+        {"Read(1, -2147483649)", "t:1: bad argument #2 to 'Read' (-2147483649 does not fit 32 bits)"},
     };
     for (const auto& row : rows) {
         const size_t errors_before = Errors().size();

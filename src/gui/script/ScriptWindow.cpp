@@ -21,6 +21,7 @@
 
 #include "platform/Prompt.h"
 #include "platform/SystemTime.h"
+#include "platform/TextFile.h"
 #include "script/ScriptEngine.h"
 #include "script/ScriptFunction.h"
 
@@ -516,13 +517,15 @@ void CScriptWindow::SetScript(const QString& text, const QString& path)
 
 bool CScriptWindow::OpenFile(const QString& path)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        ::ShowMessage("Unable to open the script file " + path.toStdString() + ".",
+    // Through the tool's checked reader: a FIFO would block the window, a device fill the memory.
+    std::string text;
+    std::string error_text;
+    if (ReadWholeFile(path.toStdString(), text, &error_text) != ReadFileResult::Ok) {
+        ::ShowMessage("Unable to open the script file " + path.toStdString() + ".\r\n" + error_text,
                       PromptIcon::Warning);
         return false;
     }
-    editor_->setText(QString::fromUtf8(file.readAll()));
+    editor_->setText(QString::fromStdString(text));
     editor_->convertEols(QsciScintilla::EolWindows);
     file_path_ = path;
     ClearErrorMark();

@@ -421,7 +421,8 @@ void SwDownloadViewTest::DestroyingTheViewWhileTheBootQuestionWaits()
     CSwDownloadView* view = View(frame);
     QVERIFY(view != nullptr);
     const QList<bool> idle = ViewCommandStates(frame);
-    const std::string image = temp_->Write("image.hex", ":00000001FF\r\n");
+    // An image with data: one without any is refused before the question.
+    const std::string image = temp_->Write("image.hex", ":0400000001020304F2\r\n:00000001FF\r\n");
     QVERIFY(view->StartDownload(QString::fromStdString(image), false));
     QDeadlineTimer deadline(30000);
     while (gui_prompt.PendingQuestions() == 0 && !deadline.hasExpired()) {
