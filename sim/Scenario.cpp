@@ -111,12 +111,14 @@ bool CScenario::Load(const std::string& path, std::string* error)
     CReader read(profile, error);
 
     if (!read.Number("Subsystem", "IIType", &ii_type) ||
-        !read.Number("Subsystem", "PostResult", &post_result)) {
+        !read.Number("Subsystem", "PostResult", &post_result) ||
+        !read.Number("Subsystem", "PostClearsAfterReads", &post_clears_after_reads)) {
         return false;
     }
     for (const auto& [key, target] :
          {std::pair<const char*, std::vector<uint16_t>*>{"ReceptorFieldSizes", &field_sizes},
-          {"SidOffsets", &sid_offsets}}) {
+          {"SidOffsets", &sid_offsets},
+          {"InvolvedApplications", &involved_applications}}) {
         if (profile.HasKey("Subsystem", key) &&
             !ParseNumberList(profile.GetString("Subsystem", key, "", kLong), target)) {
             return read.Fail("Subsystem", key, "is not a list of numbers");
@@ -124,6 +126,18 @@ bool CScenario::Load(const std::string& path, std::string* error)
     }
     if (field_sizes.size() > 16 || sid_offsets.size() > 16) {
         return read.Fail("Subsystem", "ReceptorFieldSizes", "holds more than 16 values");
+    }
+    for (uint16_t buffer : involved_applications) {
+        if (buffer < 1 || buffer > 8) {
+            return read.Fail("Subsystem", "InvolvedApplications", "holds a buffer outside 1 to 8");
+        }
+    }
+    if (profile.HasKey("Subsystem", "FieldSizeCount")) {
+        uint32_t count = 0;
+        if (!read.Number("Subsystem", "FieldSizeCount", &count)) {
+            return false;
+        }
+        field_size_count = count;
     }
     uint32_t flag = image_processing ? 1 : 0;
     if (!read.Number("Subsystem", "ImageProcessing", &flag)) {
@@ -213,7 +227,9 @@ bool CScenario::Load(const std::string& path, std::string* error)
         !read.Number("VideoLevel", "TimeConstantMs", &video_time_constant_ms) ||
         !read.Number("VideoLevel", "Noise", &video_noise) ||
         !read.Number("VideoLevel", "BinsAtTarget", &video_bins_at_target) ||
-        !read.Number("VideoLevel", "OffsetBins", &video_offset_bins)) {
+        !read.Number("VideoLevel", "OffsetBins", &video_offset_bins) ||
+        !read.Number("VideoLevel", "Wave", &video_wave) ||
+        !read.Number("VideoLevel", "WavePeriodMs", &video_wave_period_ms)) {
         return false;
     }
 
@@ -222,16 +238,27 @@ bool CScenario::Load(const std::string& path, std::string* error)
         if (!profile.HasKey("Results", key)) {
             break;
         }
-        // "index, subindex, code"
+        // "index, subindex, code" or "index, subindex, code, data"; code "none" never answers
         const std::vector<std::string> parts =
-            SplitList(profile.GetString("Results", key, "", kLong), ',', 3);
-        uint64_t index = 0, sub = 0, code = 0;
-        if (parts.size() != 3 || !ParseSimNumber(parts[0], &index) || index > 0xFFFF ||
-            !ParseSimNumber(parts[1], &sub) || sub > 0xFF || !ParseSimNumber(parts[2], &code) ||
-            code > 0xFFFFFFFFull) {
-            return read.Fail("Results", key, "is not \"index, subindex, code\"");
+            SplitList(profile.GetString("Results", key, "", kLong), ',', 4);
+        uint64_t index = 0, sub = 0, code = 0, data = 0;
+        const bool silent = parts.size() >= 3 && parts[2] == "none";
+        if (parts.size() < 3 || !ParseSimNumber(parts[0], &index) || index > 0xFFFF ||
+            !ParseSimNumber(parts[1], &sub) || sub > 0xFF ||
+            (!silent && (!ParseSimNumber(parts[2], &code) || code > 0xFFFFFFFFull)) ||
+            (parts.size() == 4 && !ParseSimNumber(parts[3], &data))) {
+            return read.Fail("Results", key, "is not \"index, subindex, code[, data]\"");
         }
-        forced_results[static_cast<uint32_t>(index << 8 | sub)] = static_cast<uint32_t>(code);
+        if (parts.size() == 3 && !silent) {
+            forced_results[static_cast<uint32_t>(index << 8 | sub)] = static_cast<uint32_t>(code);
+            continue;
+        }
+        ForcedAnswer answer;
+        answer.index = static_cast<uint16_t>(index);
+        answer.subindex = static_cast<uint8_t>(sub);
+        if (parts.size() == 4) answer.data = data;
+        if (!silent) answer.code = static_cast<uint32_t>(code);
+        forced_answers.push_back(answer);
     }
 
     if (!read.Number("Calibration", "Records", &calibration_records)) {

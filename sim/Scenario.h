@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <map>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -25,8 +26,15 @@ struct CScenario {
     uint32_t ii_type = 1;  // 1 = 38 cm, 2 = 31 cm, 3 = 23 cm
     std::vector<uint16_t> field_sizes{380, 310, 230};  // 0.1 mm, as many as the system has
     std::vector<uint16_t> sid_offsets{120, 118, 115};
-    // Power-on self test.
+    // The number of field sizes reported, when it is not the length of field_sizes (a broken
+    // configuration: 0, or more than the 16 the object holds).
+    std::optional<uint32_t> field_size_count;
+    // Power-on self test. After post_clears_after_reads reads (0: never) the result reads 0, as
+    // when the fault was repaired and the subsystem tested itself again.
     uint32_t post_result = 0;
+    uint32_t post_clears_after_reads = 0;
+    // Application buffers (1 to 8) whose "Involved" flag is TRUE at power-on on both devices.
+    std::vector<uint16_t> involved_applications;
     // Version texts by component number (1 to highest).
     std::map<int, std::string> versions;
     // Logical device 1 (image processing) present.
@@ -50,11 +58,25 @@ struct CScenario {
     uint32_t video_target = 1000;
     uint32_t video_time_constant_ms = 1500;
     uint32_t video_noise = 6;
+    // A slow swing of +-wave around the settled level with the period, as while the engineer
+    // adjusts the iris (0: none).
+    uint32_t video_wave = 0;
+    uint32_t video_wave_period_ms = 20000;
     uint32_t video_bins_at_target = 512;  // absolute level in bins at 100 %
     uint32_t video_offset_bins = 16;
     // Result codes answered for given addresses instead of the normal handling, keyed by
     // (index << 8) | subindex.
     std::map<uint32_t, uint32_t> forced_results;
+    // Answers for one command with a given first data value (a calibration or test number, a
+    // parameter value), or no answer at all: how a failure in one chosen step is rehearsed.
+    // Looked at before forced_results, first match wins.
+    struct ForcedAnswer {
+        uint16_t index = 0;
+        uint8_t subindex = 0;
+        std::optional<uint64_t> data;  // none: any data
+        std::optional<uint32_t> code;  // none: the board never answers
+    };
+    std::vector<ForcedAnswer> forced_answers;
     // Calibration object: number of records and their initial texts (1-based, empty: built in).
     uint32_t calibration_records = 8;
     std::map<int, std::string> calibration_texts;

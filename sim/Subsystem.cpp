@@ -95,6 +95,13 @@ CSubsystem::CSubsystem(const CScenario& scenario, CFaultPlan* faults)
                 slots_[d][b][table[i].requested] = {value, value};
             }
         }
+        const SimParam* involved = std::find_if(table, table + count, [](const SimParam& param) {
+            return std::string(param.name) == "Involved";
+        });
+        for (uint16_t buffer : scenario.involved_applications) {
+            const SimValue on{1, {}};
+            slots_[d][buffer][involved->requested] = {on, on};
+        }
     }
     for (uint32_t n = 1; n <= scenario.calibration_records; ++n) {
         const auto it = scenario.calibration_texts.find(static_cast<int>(n));
@@ -162,9 +169,15 @@ std::string CSubsystem::HandleMessage(const std::string& text, uint64_t now_ms)
         return "";
     }
     Answer answer;
+    const CScenario::ForcedAnswer* chosen = ForcedAnswerFor(request);
     const auto forced = scenario_.forced_results.find(static_cast<uint32_t>(request.index) << 8 |
                                                       request.subindex);
-    if (forced != scenario_.forced_results.end()) {
+    if (chosen != nullptr) {
+        if (!chosen->code.has_value()) {
+            return "";  // a board that takes the request and never answers
+        }
+        answer.code = *chosen->code;
+    } else if (forced != scenario_.forced_results.end()) {
         answer.code = forced->second;
     } else if (faults_ != nullptr && faults_->Strike(SimFault::ResultCode)) {
         answer.code = faults_->Settings().result_code;
@@ -177,6 +190,22 @@ std::string CSubsystem::HandleMessage(const std::string& text, uint64_t now_ms)
         reply += " " + answer.values;
     }
     return reply;
+}
+
+const CScenario::ForcedAnswer* CSubsystem::ForcedAnswerFor(const Request& request) const
+{
+    for (const CScenario::ForcedAnswer& answer : scenario_.forced_answers) {
+        if (answer.index != request.index || answer.subindex != request.subindex) {
+            continue;
+        }
+        uint64_t data = 0;
+        if (answer.data.has_value() &&
+            (request.data.empty() || !ParseSimNumber(request.data[0], &data) || data != *answer.data)) {
+            continue;
+        }
+        return &answer;
+    }
+    return nullptr;
 }
 
 CSubsystem::Answer CSubsystem::Dispatch(const Request& request, uint64_t now_ms)
@@ -720,7 +749,8 @@ CSubsystem::Answer CSubsystem::ConfigurationObject(const Request& request)
     case 2:
         return {kZelOk, Number(scenario_.ii_type)};
     case 3:
-        return {kZelOk, Number(scenario_.field_sizes.size())};
+        return {kZelOk, Number(scenario_.field_size_count.value_or(
+                            static_cast<uint32_t>(scenario_.field_sizes.size())))};
     case 4:
         return {kZelOk, groups(scenario_.field_sizes)};
     case 12:
@@ -739,7 +769,10 @@ CSubsystem::Answer CSubsystem::SelfTestObject(const Request& request)
         return {kZelOk, Number(1)};
     }
     if (request.subindex == 1) {
-        return {kZelOk, Format("0x%08x", scenario_.post_result)};
+        ++post_reads_;
+        const bool cleared = scenario_.post_clears_after_reads != 0 &&
+                             post_reads_ > scenario_.post_clears_after_reads;
+        return {kZelOk, Format("0x%08x", cleared ? 0u : scenario_.post_result)};
     }
     return {kZelNoSubindex, ""};
 }
@@ -875,6 +908,10 @@ uint32_t CSubsystem::VideoLevel(uint64_t now_ms) const
     const double target = scenario_.video_target;
     double level = target + (start - target) * std::exp(-t / tau);
     level += scenario_.video_noise * std::sin(t / 170.0);
+    if (scenario_.video_wave != 0) {
+        const double period = std::max<double>(1.0, scenario_.video_wave_period_ms);
+        level += scenario_.video_wave * std::sin(2.0 * M_PI * t / period);
+    }
     return static_cast<uint32_t>(std::max(0.0, std::lround(level) * 1.0));
 }
 

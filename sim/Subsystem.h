@@ -93,6 +93,8 @@ private:
     };
 
     static bool ParseRequest(const std::string& text, Request* request);
+    // The scenario's answer for this request in place of the normal handling; null for none.
+    const CScenario::ForcedAnswer* ForcedAnswerFor(const Request& request) const;
     Answer Dispatch(const Request& request, uint64_t now_ms);
 
     Answer Command(const Request& request, uint64_t now_ms);
@@ -153,6 +155,8 @@ private:
     std::vector<std::pair<uint64_t, uint32_t>> scheduled_events_;
 
     int64_t clock_offset_ms_ = 0;  // subsystem time = host time since its epoch + offset
+
+    uint32_t post_reads_ = 0;
 
     uint32_t review_images_ = 0;
     uint32_t review_current_ = 0;

@@ -19,6 +19,7 @@
 #include "BoardSimulator.h"
 #include "gui/frame/GuiPrompt.h"
 #include "gui/frame/MainFrame.h"
+#include "gui/tests/BuffersDlg.h"
 #include "platform/Prompt.h"
 #include "logging/ZovLogging.h"
 #include "platform/Settings.h"
@@ -30,6 +31,7 @@ constexpr int kExitCannotRun = 2;
 
 struct tagToolOptions {
     bool simulate = false;
+    std::string scenario;  // the simulated board's scenario file
     std::string settings;
 };
 
@@ -57,9 +59,10 @@ bool CatchStopSignals()
 
 // Starts the built-in simulated board and points this run's links at it. Null (after telling
 // the engineer) when it cannot start; the tool then uses the saved port.
-std::unique_ptr<CBoardSimulator> StartSimulatedBoard()
+std::unique_ptr<CBoardSimulator> StartSimulatedBoard(const std::string& scenario)
 {
     BoardSimOptions sim_options;
+    sim_options.scenario_file = scenario;
     // The board's own trace would only clutter the terminal; the tool log shows the frames.
     sim_options.trace_sink = [](const std::string&) {};
     auto simulator = std::make_unique<CBoardSimulator>(std::move(sim_options));
@@ -77,10 +80,11 @@ std::unique_ptr<CBoardSimulator> StartSimulatedBoard()
 void PrintUsage()
 {
     std::printf(
-        "usage: zovtool [--simulate] [--settings FILE]\n"
+        "usage: zovtool [--simulate [--scenario FILE]] [--settings FILE]\n"
         "\n"
         "  --simulate        start the built-in simulated controller board and talk to it for\n"
         "                    this run (the saved COM port is not changed)\n"
+        "  --scenario FILE   the simulated board's scenario (see zov-boardsim), with --simulate\n"
         "  --settings FILE   settings file to use instead of ~/.config/KVT/Nemra/ZOV tool.reg\n");
 }
 
@@ -91,6 +95,8 @@ bool ParseArguments(int argc, char** argv, tagToolOptions& options, int& exit_co
         const std::string argument = argv[i];
         if (argument == "--simulate") {
             options.simulate = true;
+        } else if (argument == "--scenario" && i + 1 < argc) {
+            options.scenario = argv[++i];
         } else if (argument == "--settings" && i + 1 < argc) {
             options.settings = argv[++i];
         } else if (argument == "--help" || argument == "-h") {
@@ -103,6 +109,11 @@ bool ParseArguments(int argc, char** argv, tagToolOptions& options, int& exit_co
             exit_code = kExitCannotRun;
             return false;
         }
+    }
+    if (!options.scenario.empty() && !options.simulate) {
+        std::fprintf(stderr, "zovtool: --scenario is the simulated board's; use it with --simulate\n");
+        exit_code = kExitCannotRun;
+        return false;
     }
     return true;
 }
@@ -153,7 +164,7 @@ int main(int argc, char** argv)
     std::unique_ptr<CBoardSimulator> simulator;
     QString simulated_port;
     if (options.simulate) {
-        simulator = StartSimulatedBoard();
+        simulator = StartSimulatedBoard(options.scenario);
         if (simulator) {
             simulated_port = QString::fromStdString(simulator->DevicePath());
         }
@@ -161,6 +172,7 @@ int main(int argc, char** argv)
     int result = 0;
     {
         CMainFrame frame(&prompt, simulated_port);
+        frame.SetBuffersOverviewOpener(BuffersOverviewOpener(&prompt));
         // Once, into the tool log: every setting the file does not give takes its default.
         const std::string settings_problem = CSettingsStore::FileProblem();
         if (!settings_problem.empty()) {

@@ -276,6 +276,16 @@ void CSerialCommHandler::ReportPortFailure()
     if (function) function(reason);
 }
 
+void CSerialCommHandler::StopRequests()
+{
+    requests_stopped_.Set();
+}
+
+void CSerialCommHandler::ResumeRequests()
+{
+    requests_stopped_.Reset();
+}
+
 bool CSerialCommHandler::IsConnected() const
 {
     return port_open_;
@@ -358,7 +368,7 @@ int CSerialCommHandler::Request(RequestKind kind, const CArgArray& in, CArgArray
 {
     std::lock_guard<std::mutex> request(request_lock_);
     out.RemoveAll();
-    if (!port_open_ || abort_event_.IsSet()) {
+    if (!port_open_ || abort_event_.IsSet() || requests_stopped_.IsSet()) {
         out.Append(int32_t{0});
         out.Append(kLinkCommunicationError);
         result_text = GetResultText(kLinkCommunicationError);
@@ -396,9 +406,9 @@ int CSerialCommHandler::Request(RequestKind kind, const CArgArray& in, CArgArray
         // The engine's stop event stays set after the stopped script has ended, until the next
         // run; only while a script runs does it speak of the request's maker.
         const bool script_running = engine_ != nullptr && engine_->IsRunning();
-        CEvent* events[] = {&record->reply_event, &stop_event_, &abort_event_,
+        CEvent* events[] = {&record->reply_event, &stop_event_, &abort_event_, &requests_stopped_,
                             script_running ? &engine_->StopEvent() : nullptr};
-        const int woken = WaitForAnyEvent(events, script_running ? 4 : 3, timeout_ms);
+        const int woken = WaitForAnyEvent(events, script_running ? 5 : 4, timeout_ms);
         if (woken == 0) {
             std::lock_guard<std::mutex> lock(pending_lock_);
             reply = record->reply;
@@ -487,6 +497,7 @@ int CSerialCommHandler::ZELSP_GetCommandResult(CArgArray& out, std::string& resu
         // fit in the wait.
         if (events.size() < kMaxWaitObjects) events.push_back(&stop_event_);
         if (events.size() < kMaxWaitObjects) events.push_back(&abort_event_);
+        if (events.size() < kMaxWaitObjects) events.push_back(&requests_stopped_);
         if (engine_ && engine_->IsRunning() && events.size() < kMaxWaitObjects)
             events.push_back(&engine_->StopEvent());
         lock.unlock();

@@ -118,6 +118,12 @@ public:
     // silent: every wait on the link is ended first. No effect when not open. The owner's
     // thread.
     void CloseComPort();
+    // Ends the wait of the request that runs now and makes every later request fail at once,
+    // both with link status 3 ("ZELSP: Communication error"), until ResumeRequests; the link
+    // stays up. This is how an engineer leaves a procedure step that waits on a silent board
+    // without a command timeout. Any thread.
+    void StopRequests();
+    void ResumeRequests();
     // True while the port is open (and has not failed underneath).
     bool IsConnected() const;
     // The port name the link was opened with ("" before the first OpenComPort). Owner's thread.
@@ -425,6 +431,7 @@ private:
     // Ends the receive thread, set only once the event and DCM threads have ended: a send of
     // theirs still waits for its acknowledgement, which only the receive thread takes in.
     CEvent receive_stop_event_{CEvent::Kind::ManualReset};
+    CEvent requests_stopped_{CEvent::Kind::ManualReset};
     uint32_t command_timeout_ = 0xFFFFFFFF;
     mutable std::mutex last_result_lock_;
     std::string last_result_text_;

@@ -75,6 +75,12 @@ int WaitZovcli(int pid, uint32_t limit_ms)
 tagZovcliRun RunZovcli(const std::vector<std::string>& args, const std::string& settings_file,
                        uint32_t limit_ms)
 {
+    return RunZovcliWithInput(args, settings_file, "/dev/null", limit_ms);
+}
+
+tagZovcliRun RunZovcliWithInput(const std::vector<std::string>& args, const std::string& settings_file,
+                                const std::string& input_file, uint32_t limit_ms)
+{
     tagZovcliRun run;
     int out_pipe[2];
     int err_pipe[2];
@@ -83,7 +89,7 @@ tagZovcliRun RunZovcli(const std::vector<std::string>& args, const std::string& 
     }
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 0, input_file.c_str(), O_RDONLY, 0);
     posix_spawn_file_actions_adddup2(&actions, out_pipe[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err_pipe[1], 2);
     const uint64_t start = MonotonicMs();
@@ -130,11 +136,11 @@ tagZovcliRun RunZovcli(const std::vector<std::string>& args, const std::string& 
 }
 
 int StartZovcli(const std::vector<std::string>& args, const std::string& settings_file,
-                const std::string& out_file, const std::string& err_file)
+                const std::string& out_file, const std::string& err_file, const std::string& input_file)
 {
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 0, input_file.c_str(), O_RDONLY, 0);
     posix_spawn_file_actions_addopen(&actions, 1, out_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     posix_spawn_file_actions_addopen(&actions, 2, err_file.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     const int pid = Spawn(args, settings_file, &actions);

@@ -241,6 +241,8 @@ void ScriptViewTest::ARefusedReadIsShownAgainstTheSimulatedBoard()
     // The run starts on a link that is up, so its output holds no wait note.
     QTRY_VERIFY_WITH_TIMEOUT(view.Link()->IsConnected(), 10000);
     CScriptWindow& window = *view.ScriptWindow();
+    // Once the link is up the run starts at once, without a line about waiting for it.
+    QTRY_VERIFY_WITH_TIMEOUT(view.Link()->IsConnected(), 10000);
     QCOMPARE(RunToEnd(window, QStringLiteral("print(R(0x9999, 1))\r\nprint(R(0x2013, 0))\r\n")),
              ScriptOutcome::kSucceeded);
     const QStringList shown = window.OutputPane()->toPlainText().split(QLatin1Char('\n'));

@@ -495,4 +495,37 @@ TEST_F(HandlerTest, StoppingTheScriptEndsARequestWaitingWithoutLimit)
     handler.reset();
 }
 
+TEST_F(HandlerTest, StoppedRequestsEndTheWaitAndFailAtOnceUntilResumed)
+{
+    AppSettings::SetCommandTimeout(0);
+    auto handler = Connect();
+    board_.SetResponder([](const std::string&, const std::string&) { return std::vector<std::string>{}; });
+    std::promise<std::pair<int, std::string>> done;
+    std::thread requester([&] {
+        CArgArray out;
+        std::string text;
+        const int result = handler->ZELSP_Read(Args({"0x2013", "1"}), out, text);
+        done.set_value({result, text + " " + out.GetArgString(1)});
+    });
+    ASSERT_TRUE(board_.WaitForMessages(1, 5000));
+    const auto start = steady_clock::now();
+    handler->StopRequests();
+    requester.join();
+    EXPECT_LT(ElapsedMs(start), 5000u);
+    EXPECT_EQ(done.get_future().get(), std::make_pair(0, std::string("ZELSP: Communication error 3")));
+    // The link stays up; later requests fail without traffic until the stop is lifted.
+    EXPECT_TRUE(handler->IsConnected());
+    board_.ClearMessages();
+    uint32_t code = 0;
+    EXPECT_FALSE(handler->ZelCmdStartApplication(&code));
+    EXPECT_EQ(code, kNoResultCode);
+    EXPECT_TRUE(board_.Messages().empty());
+    handler->ResumeRequests();
+    board_.SetResponder([](const std::string&, const std::string& whole) {
+        return std::vector<std::string>{CScriptedBoard::Reply(whole, "0x00")};
+    });
+    EXPECT_TRUE(handler->ZelCmdStartApplication(&code));
+    handler.reset();
+}
+
 }  // namespace

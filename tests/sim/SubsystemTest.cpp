@@ -208,6 +208,36 @@ TEST(SubsystemTest, TestsAndTheAverageVideoLevel)
     EXPECT_EQ(Reply(s, "r 0x000c 0x2809 0x01", 9000), "c 0x000c 0x00 0x258");
 }
 
+TEST(SubsystemTest, ScenarioForTheTestsBench)
+{
+    CScenario scenario;
+    scenario.post_result = 5;
+    scenario.post_clears_after_reads = 2;
+    scenario.involved_applications = {1, 3};
+    scenario.video_start = 1000;
+    scenario.video_noise = 0;
+    scenario.video_wave = 100;
+    scenario.video_wave_period_ms = 4000;
+    CSubsystem s(scenario, nullptr);
+    RunRows(s, {
+        // The self test error is repaired after two reads.
+        {"r 0x0001 0x2010 0x01", "c 0x0001 0x00 0x00000005"},
+        {"r 0x0002 0x2010 0x01", "c 0x0002 0x00 0x00000005"},
+        {"r 0x0003 0x2010 0x01", "c 0x0003 0x00 0x00000000"},
+        // Applications 1 and 3 are involved on both devices, the others are not.
+        {"r 0x0004 0x2021 0x03", "c 0x0004 0x00 0x1"},
+        {"r 0x0005 0x2022 0x03", "c 0x0005 0x00 0x0"},
+        {"r 0x0006 0x2823 0x03", "c 0x0006 0x00 0x1"},
+        {"r 0x0007 0x2823 0x02", "c 0x0007 0x00 0x1"},
+        {"w 0x0008 0x2000 0x16 11", "c 0x0008 0x00"},
+    });
+    // The level swings around the settled level with the wave's period.
+    auto level = [&](uint64_t t) { return std::stoull(Values(Reply(s, "r 0x0009 0x2809 0x01", t)), nullptr, 0); };
+    EXPECT_EQ(level(1000), 1000u);
+    EXPECT_EQ(level(2000), 1100u);  // a quarter period: the top
+    EXPECT_EQ(level(4000), 900u);   // three quarters: the bottom
+}
+
 TEST(SubsystemTest, InformationObjects)
 {
     CScenario scenario;
@@ -381,7 +411,8 @@ TEST(ScenarioTest, FileValuesAndMalformedLines)
     CTempFolder folder;
     const std::string good = folder.Write("good.ini",
                                           "[Subsystem]\nIIType=3\nReceptorFieldSizes=230, 170,0x8c\n"
-                                          "PostResult=0x10\nImageProcessing=0\n"
+                                          "PostResult=0x10\nImageProcessing=0\nPostClearsAfterReads=4\n"
+                                          "InvolvedApplications=2,8\n"
                                           "[Versions]\nComponent6=Ib: FPGA Type: 1\nHighest=7\n"
                                           "[Log]\nLevel=1\nEntry1=200, 4, 5, 0x99, Lamp, hot\n"
                                           "[Events]\nEvent1=1000, 3\n"
@@ -395,6 +426,8 @@ TEST(ScenarioTest, FileValuesAndMalformedLines)
     EXPECT_EQ(s.ii_type, 3u);
     EXPECT_EQ(s.field_sizes, (std::vector<uint16_t>{230, 170, 140}));
     EXPECT_EQ(s.post_result, 16u);
+    EXPECT_EQ(s.post_clears_after_reads, 4u);
+    EXPECT_EQ(s.involved_applications, (std::vector<uint16_t>{2, 8}));
     EXPECT_FALSE(s.image_processing);
     EXPECT_EQ(s.versions.size(), 7u);
     EXPECT_EQ(s.versions[6], "Ib: FPGA Type: 1");
@@ -422,6 +455,7 @@ TEST(ScenarioTest, FileValuesAndMalformedLines)
         "[Validation]\nMode=sometimes\n",
         "[Results]\nResult1=0x2000,0x100,1\n",
         "[Calibration]\nRecords=300\n",
+        "[Subsystem]\nInvolvedApplications=1,9\n",
     };
     for (const char* text : bad) {
         CScenario b;

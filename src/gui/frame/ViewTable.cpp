@@ -1,9 +1,11 @@
 #include "gui/frame/ViewTable.h"
 
+#include "gui/calibrate/CalibrateView.h"
 #include "gui/config/ConfigView.h"
 #include "gui/download/SwDownloadView.h"
 #include "gui/preferences/PreferencesView.h"
 #include "gui/script/ScriptView.h"
+#include "gui/tests/TestView.h"
 
 namespace {
 
@@ -17,9 +19,19 @@ CZovView* CreateSwDownloadView(const tagViewContext& context, QWidget* parent)
     return new CSwDownloadView(context, parent);
 }
 
+CZovView* CreateCalibrateView(const tagViewContext& context, QWidget* parent)
+{
+    return new CCalibrateView(context, parent);
+}
+
 CZovView* CreateConfigView(const tagViewContext& context, QWidget* parent)
 {
     return new CConfigView(context, parent);
+}
+
+CZovView* CreateTestView(const tagViewContext& context, QWidget* parent)
+{
+    return new CTestView(context, parent);
 }
 
 CZovView* CreatePreferencesView(const tagViewContext&, QWidget* parent)
@@ -31,8 +43,8 @@ const std::array<tagViewEntry, kViewCount> kViews = {{
     {kViewScripting, "&Scripting", "Scripting", true, &CreateScriptView},
     {kViewSwDownload, "Software &Download", "Download", false, &CreateSwDownloadView},
     {kViewConfiguration, "&Configuration", "Configuration", false, &CreateConfigView},
-    {kViewCalibration, "C&alibration", "Calibration", true, nullptr},
-    {kViewTests, "&Tests", "Tests", true, nullptr},
+    {kViewCalibration, "C&alibration", "Calibration", true, &CreateCalibrateView},
+    {kViewTests, "&Tests", "Tests", true, &CreateTestView},
     {kViewPreferences, "&Preferences", "Preferences", false, &CreatePreferencesView},
 }};
 

@@ -1,0 +1,173 @@
+#include "procedures/CalFile.h"
+
+#include <atomic>
+#include <cctype>
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "platform/Format.h"
+#include "platform/TextFile.h"
+
+std::string CalFileText(const std::vector<std::string>& items)
+{
+    std::string text = std::string(kCalFileHeader) + "\r\n" + Format("%d", static_cast<int>(items.size())) + "\r\n";
+    for (const std::string& item : items) text += item + "\r\n";
+    return text;
+}
+
+namespace {
+
+// The count line read the way a 32-bit strtoul reads it: blanks, a sign, the automatic base;
+// a number beyond 32 bits gives the largest one.
+uint32_t ReadCount(const std::string& line)
+{
+    size_t i = 0;
+    while (i < line.size() && std::isspace(static_cast<unsigned char>(line[i]))) ++i;
+    bool negative = false;
+    if (i < line.size() && (line[i] == '+' || line[i] == '-')) {
+        negative = line[i] == '-';
+        ++i;
+    }
+    const std::string digits = line.substr(i);
+    if (digits.empty() || digits[0] == '+' || digits[0] == '-' || std::isspace(static_cast<unsigned char>(digits[0]))) {
+        return 0;
+    }
+    errno = 0;
+    char* end = nullptr;
+    const unsigned long long value = std::strtoull(digits.c_str(), &end, 0);
+    if (end == digits.c_str()) return 0;
+    if (errno == ERANGE || value > 0xFFFFFFFFull) return 0xFFFFFFFFu;
+    const uint32_t count = static_cast<uint32_t>(value);
+    return negative ? static_cast<uint32_t>(0u - count) : count;
+}
+
+std::string Reason(int error)
+{
+    return std::strerror(error);
+}
+
+}  // namespace
+
+std::string tagCalFile::Item(uint32_t index) const
+{
+    return index >= 1 && index <= lines.size() ? lines[index - 1] : std::string();
+}
+
+tagCalFile ParseCalFile(const std::string& content)
+{
+    tagCalFile file;
+    std::vector<std::string> lines = SplitLines(content);
+    if (lines.size() >= 2) file.count = ReadCount(lines[1]);
+    if (lines.size() > 2) file.lines.assign(lines.begin() + 2, lines.end());
+    return file;
+}
+
+bool ReadCalFile(const std::string& path, std::string* content, std::string* error)
+{
+    content->clear();
+    // Not blocking on the open, so that a FIFO is refused instead of waited for.
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) {
+        *error = Format("The file \"%s\" could not be opened: %s.", path.c_str(), Reason(errno).c_str());
+        return false;
+    }
+    struct stat info {};
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        *error = Format("The file \"%s\" could not be opened: it is not a regular file.", path.c_str());
+        return false;
+    }
+    if (static_cast<uint64_t>(info.st_size) > kMaxCalFileBytes) {
+        close(fd);
+        *error = Format("The file \"%s\" could not be opened: it is larger than %llu MB.", path.c_str(),
+                        static_cast<unsigned long long>(kMaxCalFileBytes / (1024 * 1024)));
+        return false;
+    }
+    char buffer[8192];
+    for (;;) {
+        const ssize_t n = read(fd, buffer, sizeof buffer);
+        if (n > 0) {
+            content->append(buffer, static_cast<size_t>(n));
+            if (content->size() > kMaxCalFileBytes) break;  // it grew while being read
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR && errno != EAGAIN) {
+            const int read_error = errno;
+            close(fd);
+            content->clear();
+            *error = Format("The file \"%s\" could not be read: %s.", path.c_str(), Reason(read_error).c_str());
+            return false;
+        }
+    }
+    close(fd);
+    return true;
+}
+
+namespace {
+
+bool WriteAll(int fd, const std::string& content)
+{
+    size_t done = 0;
+    while (done < content.size()) {
+        const ssize_t n = write(fd, content.data() + done, content.size() - done);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// The file a path names: a symbolic link's target, so that the link stays a link.
+std::string TargetOf(const std::string& path)
+{
+    struct stat info {};
+    if (lstat(path.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return path;
+    char resolved[PATH_MAX];
+    return realpath(path.c_str(), resolved) != nullptr ? std::string(resolved) : path;
+}
+
+}  // namespace
+
+bool WriteCalFile(const std::string& path, const std::string& content, std::string* error)
+{
+    const std::string target = TargetOf(path);
+    static std::atomic<unsigned> counter{0};
+    std::string temp;
+    int fd = -1;
+    // A name of our own beside the file; O_EXCL so that nothing already there is touched. The
+    // mode 0666 is narrowed by the umask, as for any new file.
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        temp = Format("%s.%d-%u.tmp", target.c_str(), static_cast<int>(getpid()), counter++);
+        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) break;
+    }
+    if (fd < 0) {
+        *error = Format("The file \"%s\" could not be created: %s.", path.c_str(), Reason(errno).c_str());
+        return false;
+    }
+    struct stat old {};
+    if (stat(target.c_str(), &old) == 0) fchmod(fd, old.st_mode & 07777);
+    const bool written = WriteAll(fd, content) && fsync(fd) == 0;
+    const int write_error = errno;
+    const bool closed = close(fd) == 0;
+    if (!written || !closed) {
+        unlink(temp.c_str());
+        *error = Format("The file \"%s\" could not be written: %s.", path.c_str(),
+                        Reason(written ? errno : write_error).c_str());
+        return false;
+    }
+    if (rename(temp.c_str(), target.c_str()) != 0) {
+        const int rename_error = errno;
+        unlink(temp.c_str());
+        *error = Format("The file \"%s\" could not be created: %s.", path.c_str(), Reason(rename_error).c_str());
+        return false;
+    }
+    return true;
+}
