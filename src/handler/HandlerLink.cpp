@@ -8,8 +8,7 @@
 #include "shell/AppSettings.h"
 
 CHandlerLink::CHandlerLink(uint16_t* instance_number, bool handle_events, CScriptEngine* engine)
-    : instance_number_(instance_number),
-      handler_(std::make_unique<CSerialCommHandler>(instance_number, handle_events, engine, LinkOpening::ByOwner))
+    : handler_(std::make_unique<CSerialCommHandler>(instance_number, handle_events, engine, LinkOpening::ByOwner))
 {
 }
 

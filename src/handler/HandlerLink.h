@@ -93,7 +93,6 @@ private:
     bool StopRequested() const;
     void SetState(LinkState state, const std::string& detail);
 
-    uint16_t* instance_number_;
     std::unique_ptr<CSerialCommHandler> handler_;
 
     mutable std::mutex lock_;
