@@ -43,7 +43,7 @@ tagConversion ReadConversion(const std::string& text, size_t at)
 // Walks the format: "%%" becomes "%", a conversion that take() accepts is replaced by what it
 // returns, every other character and conversion is copied.
 std::string Substitute(const std::string& format,
-                       const std::function<bool(const std::string& spec, const tagConversion&, std::string*)>& take)
+                       const std::function<bool(const std::string& directive, const tagConversion&, std::string*)>& take)
 {
     std::string out;
     size_t i = 0;
@@ -64,12 +64,12 @@ std::string Substitute(const std::string& format,
             out.append(format, i, std::string::npos);
             break;
         }
-        const std::string spec = format.substr(i, conversion.length);
+        const std::string directive = format.substr(i, conversion.length);
         std::string replaced;
-        if (take(spec, conversion, &replaced)) {
+        if (take(directive, conversion, &replaced)) {
             out += replaced;
         } else {
-            out += spec;
+            out += directive;
         }
         i += conversion.length;
     }
@@ -81,10 +81,10 @@ std::string Substitute(const std::string& format,
 std::string FormatWithText(const std::string& format, const std::string& value)
 {
     bool used = false;
-    return Substitute(format, [&](const std::string& spec, const tagConversion& conversion, std::string* out) {
+    return Substitute(format, [&](const std::string& directive, const tagConversion& conversion, std::string* out) {
         if (used || conversion.letter != 's' || conversion.has_length_l) return false;
         used = true;
-        *out = Format(spec.c_str(), value.c_str());
+        *out = Format(directive.c_str(), value.c_str());
         return true;
     });
 }
@@ -93,9 +93,9 @@ std::string FormatWithTwoDoubles(const std::string& format, double first, double
 {
     const double values[] = {first, second};
     size_t next = 0;
-    return Substitute(format, [&](const std::string& spec, const tagConversion& conversion, std::string* out) {
+    return Substitute(format, [&](const std::string& directive, const tagConversion& conversion, std::string* out) {
         if (next >= 2 || std::strchr("fFeEgGaA", conversion.letter) == nullptr) return false;
-        *out = Format(spec.c_str(), values[next++]);
+        *out = Format(directive.c_str(), values[next++]);
         return true;
     });
 }
