@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev qt6-base-dev-tools qt6-serialport-dev qt6-charts-dev libqscintilla2-qt6-dev
   qt6-qpa-plugins libgl-dev libqt6opengl6-dev
   liblua5.4-dev lua5.4
-  xvfb xauth socat srecord
+  xvfb xauth socat srecord fonts-dejavu-core
   groff-base man-db python3-markdown file
   clang libclang-rt-14-dev llvm
 )

@@ -19,7 +19,9 @@ void CZovLogging::AddEntry(const SystemTime& time, int32_t level, const std::str
             return;
         }
     }
-    if (entries_.size() - dropped_at_end_ >= kMaxEntries) {
+    const bool warning_or_error = level == kZovLogWarning || level == kZovLogError;
+    const size_t room = warning_or_error ? kMaxEntries + kReservedForErrors : kMaxEntries;
+    if (entries_.size() - dropped_at_end_ >= room) {
         AddDropped(time, level);
         return;
     }

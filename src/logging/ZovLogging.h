@@ -11,7 +11,9 @@
 // fill the memory nor keep the window busy for long: an entry identical to the newest queued one
 // (same level and text) is folded into it and comes out once as "text (N times)", and entries
 // that find the queue full are dropped and counted, per level, into one entry
-// "... N more entries dropped" of that level where they would have stood.
+// "... N more entries dropped" of that level where they would have stood. Warnings and errors
+// have room of their own beyond the bound: a flood of frames must not drop the one line that
+// says why the link went down.
 #pragma once
 
 #include <cstdint>
@@ -38,6 +40,8 @@ public:
 
     // The most entries the queue holds (a few "dropped" entries come on top).
     static constexpr size_t kMaxEntries = 10000;
+    // The room warnings and errors have beyond kMaxEntries.
+    static constexpr size_t kReservedForErrors = 1000;
 
     // The one queue of the process. Any thread.
     static CZovLogging& Instance();

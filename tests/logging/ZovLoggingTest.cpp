@@ -221,6 +221,35 @@ TEST_F(ZovLoggingTest, FloodIsFoldedAndBoundedAndTheDropsAreTold)
     EXPECT_EQ(entries[bound + 1].text, "after");
 }
 
+TEST_F(ZovLoggingTest, AFullQueueStillTakesWarningsAndErrorsUpToTheirOwnRoom)
+{
+    CCountingSink sink;
+    CScopedNotifySink guard(sink);
+    CZovLogging& queue = CZovLogging::Instance();
+    const size_t bound = CZovLogging::kMaxEntries;
+    for (size_t i = 0; i < bound + 10; ++i) LogZelFrame(">>> ", std::to_string(i).c_str());
+    LogZelError("CSerialCommHandler", "the port failed, the link is down: /dev/ttyUSB0: gone");
+    LogZelFrame(">>> ", "late");
+    LogZelDebug("Fn", "late");
+    auto entries = TakeAll();
+    ASSERT_EQ(entries.size(), bound + 4);
+    EXPECT_EQ(entries[bound].text, "... 10 more entries dropped");
+    EXPECT_EQ(entries[bound + 1].text,
+              "ERROR: Function CSerialCommHandler, the port failed, the link is down: "
+              "/dev/ttyUSB0: gone");
+    EXPECT_EQ(entries[bound + 2].text, "... 1 more entries dropped");
+    EXPECT_EQ(entries[bound + 2].level, kZovLogFrame);
+    EXPECT_EQ(entries[bound + 3].level, kZovLogDebug);
+
+    // Their room is bounded too.
+    const size_t room = bound + CZovLogging::kReservedForErrors;
+    for (size_t i = 0; i < room + 5; ++i) LogZelWarning("Fn", std::to_string(i).c_str());
+    EXPECT_EQ(queue.Count(), room + 1);
+    entries = TakeAll();
+    EXPECT_EQ(entries.back().text, "... 5 more entries dropped");
+    EXPECT_EQ(entries.back().level, kZovLogWarning);
+}
+
 class ZovLogModuleTest : public ZovLoggingTest {
 protected:
     CTempFolder folder_;

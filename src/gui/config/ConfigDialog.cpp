@@ -2,7 +2,6 @@
 
 #include <QCheckBox>
 #include <QFile>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -13,6 +12,7 @@
 #include "config/Config.h"
 #include "gui/config/ConfigFileDialog.h"
 #include "gui/config/PropCtrl.h"
+#include "gui/widgets/FixedPitchFont.h"
 #include "gui/widgets/TabCtrlEx.h"
 #include "shell/AppSettings.h"
 
@@ -21,13 +21,7 @@ namespace {
 // The storage's lines line up addresses and values in columns; a fixed-pitch font keeps them.
 QFont MessageFont()
 {
-    QFont font(QStringLiteral("Courier New"), 9);
-    font.setStyleHint(QFont::TypeWriter);
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(9);
-    }
-    return font;
+    return FixedPitchFont(9);
 }
 
 constexpr int kNarrowButtonWidth = 70;

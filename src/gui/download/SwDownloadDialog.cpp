@@ -2,13 +2,14 @@
 
 #include <QCheckBox>
 #include <QFileDialog>
-#include <QFontDatabase>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QScrollBar>
+
+#include "gui/widgets/FixedPitchFont.h"
 
 namespace {
 
@@ -19,13 +20,7 @@ constexpr int kButtonWidth = 100;
 // The output box lines up columns of addresses and values; a fixed-pitch font keeps them.
 QFont OutputFont()
 {
-    QFont font(QStringLiteral("Courier New"), 9);
-    font.setStyleHint(QFont::TypeWriter);
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(9);
-    }
-    return font;
+    return FixedPitchFont(9);
 }
 
 QString Shown(const std::string& text)

@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QFontDatabase>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QListWidget>
@@ -19,6 +18,7 @@
 #include <Qsci/qscilexerlua.h>
 #include <Qsci/qsciscintilla.h>
 
+#include "gui/widgets/FixedPitchFont.h"
 #include "platform/Prompt.h"
 #include "platform/SystemTime.h"
 #include "platform/TextFile.h"
@@ -49,9 +49,7 @@ QList<int> g_splitter_sizes;
 
 QFont FixedFont()
 {
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(10);
-    return font;
+    return FixedPitchFont(10);
 }
 
 // "ZELSP_Read(IN: Index, SubIndex)" -> "ZELSP_Read(Index, SubIndex)": the call tip shows the

@@ -1,7 +1,6 @@
 #include "gui/tests/BuffersDlg.h"
 
 #include <QDialogButtonBox>
-#include <QFontDatabase>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -9,6 +8,7 @@
 #include <QVBoxLayout>
 
 #include "gui/frame/GuiPrompt.h"
+#include "gui/widgets/FixedPitchFont.h"
 #include "procedures/BuffersDump.h"
 
 namespace {
@@ -31,8 +31,7 @@ CBuffersDlg::CBuffersDlg(CSerialCommHandler& handler, CGuiPrompt* prompt, QWidge
     text_->setLineWrapMode(QPlainTextEdit::NoWrap);
     text_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     text_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    font.setPointSize(kFontPoints);
+    const QFont font = FixedPitchFont(kFontPoints);
     text_->setFont(font);
     const QFontMetrics metrics(font);
     text_->setMinimumSize(metrics.horizontalAdvance(QString(kShownColumns, QLatin1Char('0'))),

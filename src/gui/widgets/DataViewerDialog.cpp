@@ -1,11 +1,11 @@
 #include "gui/widgets/DataViewerDialog.h"
 
 #include <QDialogButtonBox>
-#include <QFontDatabase>
 #include <QPlainTextEdit>
 #include <QVBoxLayout>
 
 #include "gui/widgets/DataViewerText.h"
+#include "gui/widgets/FixedPitchFont.h"
 
 CDataViewerDialog::CDataViewerDialog(const QString& caption, std::vector<uint8_t> data,
                                      QWidget* parent)
@@ -15,7 +15,7 @@ CDataViewerDialog::CDataViewerDialog(const QString& caption, std::vector<uint8_t
     text_ = new QPlainTextEdit(this);
     text_->setReadOnly(true);
     text_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const QFont font = FixedPitchFont(9);
     text_->setFont(font);
     // The dump is 8-bit text; each byte is its own character.
     const std::string dump = FormatDataViewerText(data.data(), data.size());

@@ -3,7 +3,6 @@
 #include <QCheckBox>
 #include <QContextMenuEvent>
 #include <QDialogButtonBox>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,6 +12,7 @@
 #include <QTextBlock>
 
 #include "gui/widgets/FindText.h"
+#include "gui/widgets/FixedPitchFont.h"
 #include "platform/Prompt.h"
 
 CFindDialog::CFindDialog(CMyEdit& edit) : QDialog(&edit), edit_(edit)
@@ -50,14 +50,7 @@ CMyEdit::CMyEdit(QWidget* parent) : QPlainTextEdit(parent)
     setUndoRedoEnabled(false);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     // The fixed-pitch font keeps the columns of frames and data dumps aligned.
-    QFont font(QStringLiteral("Courier New"), 9);
-    font.setStyleHint(QFont::TypeWriter);
-    font.setFixedPitch(true);
-    if (!QFontInfo(font).fixedPitch()) {
-        font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-        font.setPointSize(9);
-    }
-    setFont(font);
+    setFont(FixedPitchFont(9));
 }
 
 QString CMyEdit::ShownLine(const QString& text)
