@@ -38,6 +38,7 @@ void CInputFile::Close()
 ReadFileResult CInputFile::Refuse(const std::string& reason, ReadFileResult result)
 {
     Close();
+    reason_text_ = reason;
     error_text_ = Format("cannot read %s: %s", path_.c_str(), reason.c_str());
     return result;
 }
@@ -56,6 +57,7 @@ ReadFileResult CInputFile::Open(const std::string& path)
     size_ = 0;
     read_ = 0;
     error_text_.clear();
+    reason_text_.clear();
     refusal_text_.clear();
     // O_NONBLOCK: opening a FIFO without a writer would otherwise wait for one for ever. A regular
     // file ignores the flag, so reading it afterwards is unchanged.
@@ -93,15 +95,17 @@ ssize_t CInputFile::Read(void* buffer, size_t size)
             continue;
         }
         if (n < 0) {
-            error_text_ = Format("cannot read %s: %s", path_.c_str(), ErrnoReason(errno).c_str());
+            reason_text_ = ErrnoReason(errno);
+            error_text_ = Format("cannot read %s: %s", path_.c_str(), reason_text_.c_str());
             return -1;
         }
         read_ += static_cast<uint64_t>(n);
         // A file that grows while it is read (a log someone appends to) must not get round the
         // limit that its size at the open kept.
         if (read_ > kMaxInputFileBytes) {
-            error_text_ = Format("cannot read %s: it is larger than %llu MB", path_.c_str(),
-                                 static_cast<unsigned long long>(kMaxInputFileBytes >> 20));
+            reason_text_ = Format("it is larger than %llu MB",
+                                  static_cast<unsigned long long>(kMaxInputFileBytes >> 20));
+            error_text_ = Format("cannot read %s: %s", path_.c_str(), reason_text_.c_str());
             return -1;
         }
         return n;

@@ -41,6 +41,9 @@ public:
     uint64_t Size() const { return size_; }
     // One line after a failure, such as "cannot read /dev/zero: it is not a regular file".
     const std::string& ErrorText() const { return error_text_; }
+    // The reason of the last failure alone, such as "it is not a regular file" or "no such file
+    // or directory", for messages that name the file in their own words.
+    const std::string& ReasonText() const { return reason_text_; }
     // After Open refused a file that exists and could be opened, because of its kind or size: the
     // reason as a sentence ("It is not a regular file."), for messages that name the file in
     // their own words. Empty after any other failure (the file is missing, no permission, ...).
@@ -55,6 +58,7 @@ private:
     uint64_t read_ = 0;
     std::string path_;
     std::string error_text_;
+    std::string reason_text_;
     std::string refusal_text_;
 };
 

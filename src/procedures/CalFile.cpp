@@ -11,6 +11,7 @@
 #include <unistd.h>
 
 #include "platform/Format.h"
+#include "platform/InputFile.h"
 #include "platform/TextFile.h"
 
 std::string CalFileText(const std::vector<std::string>& items)
@@ -46,9 +47,12 @@ uint32_t ReadCount(const std::string& line)
     return negative ? static_cast<uint32_t>(0u - count) : count;
 }
 
+// The system's reason in the middle of a sentence: "no such file or directory".
 std::string Reason(int error)
 {
-    return std::strerror(error);
+    std::string reason = std::strerror(error);
+    if (!reason.empty()) reason[0] = static_cast<char>(std::tolower(static_cast<unsigned char>(reason[0])));
+    return reason;
 }
 
 }  // namespace
@@ -70,42 +74,23 @@ tagCalFile ParseCalFile(const std::string& content)
 bool ReadCalFile(const std::string& path, std::string* content, std::string* error)
 {
     content->clear();
-    // Not blocking on the open, so that a FIFO is refused instead of waited for.
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-    if (fd < 0) {
-        *error = Format("The file \"%s\" could not be opened: %s.", path.c_str(), Reason(errno).c_str());
+    CInputFile file;
+    if (file.Open(path) != ReadFileResult::Ok) {
+        *error = Format("The file \"%s\" could not be opened: %s.", path.c_str(), file.ReasonText().c_str());
         return false;
     }
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        close(fd);
-        *error = Format("The file \"%s\" could not be opened: it is not a regular file.", path.c_str());
-        return false;
-    }
-    if (static_cast<uint64_t>(info.st_size) > kMaxCalFileBytes) {
-        close(fd);
-        *error = Format("The file \"%s\" could not be opened: it is larger than %llu MB.", path.c_str(),
-                        static_cast<unsigned long long>(kMaxCalFileBytes / (1024 * 1024)));
-        return false;
-    }
+    content->reserve(static_cast<size_t>(file.Size()));
     char buffer[8192];
     for (;;) {
-        const ssize_t n = read(fd, buffer, sizeof buffer);
-        if (n > 0) {
-            content->append(buffer, static_cast<size_t>(n));
-            if (content->size() > kMaxCalFileBytes) break;  // it grew while being read
-        } else if (n == 0) {
-            break;
-        } else if (errno != EINTR && errno != EAGAIN) {
-            const int read_error = errno;
-            close(fd);
+        const ssize_t n = file.Read(buffer, sizeof buffer);
+        if (n == 0) return true;
+        if (n < 0) {
             content->clear();
-            *error = Format("The file \"%s\" could not be read: %s.", path.c_str(), Reason(read_error).c_str());
+            *error = Format("The file \"%s\" could not be read: %s.", path.c_str(), file.ReasonText().c_str());
             return false;
         }
+        content->append(buffer, static_cast<size_t>(n));
     }
-    close(fd);
-    return true;
 }
 
 namespace {

@@ -14,8 +14,6 @@
 #include <vector>
 
 inline constexpr char kCalFileHeader[] = "Nemra Calibration file.";
-// Larger files are no calibration backup; they are refused before anything is read.
-inline constexpr uint64_t kMaxCalFileBytes = 256ull * 1024 * 1024;
 
 // The file's bytes for items.
 std::string CalFileText(const std::vector<std::string>& items);
@@ -33,8 +31,8 @@ struct tagCalFile {
 tagCalFile ParseCalFile(const std::string& content);
 
 // Reads a file whole. False with a message naming the file and the reason when it cannot be
-// opened, is not a regular file (a FIFO or a device would block or never end) or is larger than
-// kMaxCalFileBytes.
+// opened, is a folder or not a regular file (a FIFO or a device would block or never end) or is
+// larger than kMaxInputFileBytes.
 bool ReadCalFile(const std::string& path, std::string* content, std::string* error);
 
 // Writes content to a temporary file in path's folder and renames it over path, so that a

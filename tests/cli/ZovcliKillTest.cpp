@@ -1,6 +1,6 @@
 // The board dies in the middle of an operation: zov-boardsim runs as a process of its own and is
-// killed with SIGKILL while zovcli runs a script, follows the log, downloads firmware or reads
-// the flash. zovcli must end within 5 s with exit status 1 and one line that names the cause,
+// killed with SIGKILL while zovcli runs a script, follows the log, downloads firmware, reads
+// the flash, or stores or retrieves the configuration. zovcli must end within 5 s with exit status 1 and one line that names the cause,
 // and leave no temporary folder and no process behind.
 
 #include <gtest/gtest.h>
@@ -203,6 +203,34 @@ TEST_F(ZovcliKill, DuringAFlashRead)
                     [&] { return ReadFileText(err_).find("Booting controller board finished.") != std::string::npos; },
                     "The serial port " + link_ + " failed");
     // Nothing half read is left as if it were the flash.
+    EXPECT_NE(access(copy.c_str(), F_OK), 0);
+}
+
+TEST_F(ZovcliKill, DuringAConfigurationStore)
+{
+    StartBoard(true);
+    const std::string sample = ExecutableDir() + "/ZOVtoolSupportFiles/Samples/SampleConfiguration.cfg";
+    KillBoardDuring({"config", "store", sample},
+                    [&] { return ReadFileText(out_).find("Storing configuration.") != std::string::npos; },
+                    "The serial port " + link_ + " failed");
+    EXPECT_EQ(ReadFileText(out_).find("Configuration successfully stored."), std::string::npos)
+        << ReadFileText(out_);
+}
+
+TEST_F(ZovcliKill, DuringAConfigurationRetrieve)
+{
+    StartBoard(true);
+    // A configuration in the flash first, so that there is one to retrieve.
+    const std::string sample = ExecutableDir() + "/ZOVtoolSupportFiles/Samples/SampleConfiguration.cfg";
+    const int store = StartZovcli({"--port", link_, "--timeout", "3000", "--yes", "config", "store", sample},
+                                  settings_, out_, err_);
+    ASSERT_GT(store, 0);
+    ASSERT_EQ(WaitZovcli(store, 30000), 0) << ReadFileText(out_) << ReadFileText(err_);
+    const std::string copy = folder_.File("retrieved.cfg");
+    KillBoardDuring({"config", "retrieve", copy},
+                    [&] { return ReadFileText(out_).find("Retrieving configuration.") != std::string::npos; },
+                    "The serial port " + link_ + " failed");
+    // Nothing half read is saved as if it were the board's configuration.
     EXPECT_NE(access(copy.c_str(), F_OK), 0);
 }
 

@@ -156,7 +156,7 @@ TEST_F(ZovcliProcedure, CalFailuresSayWhatAndExitWithTheirStatus)
     EXPECT_NE(run.err.find("could not be created"), std::string::npos) << run.err;
     run = Run({"cal", "restore", folder_.File("missing.cal")});
     EXPECT_EQ(run.exit_status, 2);
-    EXPECT_NE(run.err.find("missing.cal\" could not be opened: No such file or directory."), std::string::npos)
+    EXPECT_NE(run.err.find("missing.cal\" could not be opened: no such file or directory."), std::string::npos)
         << run.err;
     EXPECT_TRUE(sim_->ReceivedMessages().empty());
 

@@ -62,10 +62,10 @@ TEST_F(CalFileIo, RefusesWhatIsNoRegularFileWithItsNameAndReason)
     struct {
         std::string path;
         const char* reason;
-    } rows[] = {{folder_.File("missing.cal"), "No such file or directory"},
+    } rows[] = {{folder_.File("missing.cal"), "could not be opened: no such file or directory."},
                 {fifo, "it is not a regular file"},
                 {"/dev/zero", "it is not a regular file"},
-                {folder_.Path(), "it is not a regular file"}};
+                {folder_.Path(), "it is a folder"}};
     for (const auto& row : rows) {
         std::string content = "stale";
         std::string error;
@@ -102,7 +102,7 @@ TEST_F(CalFileIo, AFileInAMissingFolderIsReportedAndNothingIsLeft)
 {
     std::string error;
     EXPECT_FALSE(WriteCalFile(folder_.File("no/such/folder.cal"), "x", &error));
-    EXPECT_NE(error.find("could not be created: No such file or directory"), std::string::npos) << error;
+    EXPECT_NE(error.find("could not be created: no such file or directory"), std::string::npos) << error;
     EXPECT_TRUE(FolderEntries(folder_.Path()).empty());
 }
 
