@@ -18,6 +18,7 @@
 #include <QToolBar>
 #include <QLineEdit>
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QMenu>
 #include <QMenuBar>
@@ -113,7 +114,11 @@ int TakeAll(const QString& folder, bool simulate)
 {
     CGuiPrompt prompt;
     CScopedPrompt prompt_scope(prompt);
-    CBoardSimulator simulator{BoardSimOptions{}};
+    // The line at its real speed, so that a download lasts long enough for the picture of the
+    // views it greys out.
+    BoardSimOptions options;
+    options.baud_emulation = true;
+    CBoardSimulator simulator{options};
     QString simulated_port;
     if (simulate) {
         std::string error;
@@ -167,9 +172,22 @@ int TakeAll(const QString& folder, bool simulate)
         }
     }
 
-    // The tooltip of a view that cannot be chosen, as the mouse over its toolbar button shows it.
-    if (QAction* configuration = frame.ViewAction(kViewConfiguration)) {
-        if (QWidget* button = frame.findChild<QToolBar*>()->widgetForAction(configuration)) {
+    // The tooltip of a view that cannot be chosen, as the mouse over its toolbar button shows it:
+    // while a download runs on the simulated board (its boot-mode question answered with OK), the
+    // other views are greyed out. The download is aborted afterwards.
+    if (simulate && frame.ChangeView(kViewSwDownload)) {
+        auto* download = qobject_cast<CSwDownloadView*>(frame.CurrentView());
+        CRecordingPrompt answers;
+        CScopedPrompt answers_scope(answers);
+        QAction* configuration = frame.ViewAction(kViewConfiguration);
+        QWidget* button = frame.findChild<QToolBar*>()->widgetForAction(configuration);
+        if (download != nullptr && button != nullptr &&
+            download->StartDownload(QString::fromStdString(SupportFile("Samples/SampleFirmware.hex")), true)) {
+            QElapsedTimer waited;
+            waited.start();
+            while (configuration->isEnabled() && waited.elapsed() < 20000) {
+                Pause(20);
+            }
             // The pointer rests on the button: the help event is what the toolkit sends then.
             frame.activateWindow();  // the toolkit shows tooltips in the active window only
             Pause(300);
@@ -178,8 +196,9 @@ int TakeAll(const QString& folder, bool simulate)
             QHelpEvent rest(QEvent::ToolTip, centre, button->mapToGlobal(centre));
             QApplication::sendEvent(button, &rest);
             Pause(800);
-            std::printf("tooltip of %s: \"%s\", shown: %d\n", qPrintable(configuration->text()),
-                        qPrintable(button->toolTip()), QToolTip::isVisible());
+            std::printf("tooltip of %s: \"%s\", shown: %d, download running: %d\n",
+                        qPrintable(configuration->text()), qPrintable(configuration->toolTip()),
+                        QToolTip::isVisible(), download->IsDownloading());
             if (QScreen* screen = QGuiApplication::primaryScreen()) {
                 const QPoint corner = frame.mapToGlobal(QPoint(0, 0));
                 const bool saved = screen->grabWindow(0, corner.x(), corner.y(), 600, 140)
@@ -188,6 +207,13 @@ int TakeAll(const QString& folder, bool simulate)
                 std::printf("%s %s/view_tooltip.png\n", saved ? "saved" : "FAILED", qPrintable(folder));
             }
             QCursor::setPos(frame.mapToGlobal(QPoint(500, 400)));
+            QEventLoop ended;
+            QObject::connect(download, &CSwDownloadView::DownloadEnded, &ended, &QEventLoop::quit);
+            QTimer::singleShot(60000, &ended, &QEventLoop::quit);
+            download->AbortDownload();
+            if (download->IsDownloading()) {
+                ended.exec();
+            }
         }
     }
 

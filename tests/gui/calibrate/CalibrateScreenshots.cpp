@@ -1,6 +1,7 @@
-// zov_calibrate_screenshots FOLDER: the calibration dialogs in their telling states against the
-// built-in simulated board, saved as pictures to look at their layout (texts fit, nothing cut
-// off). Not a test: it checks nothing itself.
+// zov_calibrate_screenshots FOLDER: the Calibration view (its marks before and after two
+// calibrations, the question before one opened out of order) and the calibration dialogs in
+// their telling states against the built-in simulated board, saved as pictures to look at their
+// layout (texts fit, nothing cut off). Not a test: it checks nothing itself.
 
 #include <cstdio>
 #include <functional>
@@ -9,16 +10,22 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
 
 #include "BoardSimulator.h"
 #include "TestSupport.h"
+#include "gui/calibrate/CalibrateDialog.h"
+#include "gui/calibrate/CalibrateView.h"
 #include "gui/calibrate/CameraHeadDialog.h"
 #include "gui/calibrate/DoseDoserateDialog.h"
 #include "gui/calibrate/DoseExposureDialog.h"
 #include "gui/calibrate/IIDiameterDialog.h"
 #include "gui/calibrate/IIFocusDialog.h"
+#include "gui/frame/MainFrame.h"
+#include "gui/frame/ViewTable.h"
+#include "gui/tests/BuffersDlg.h"
 #include "handler/SerialCommHandler.h"
 #include "platform/Prompt.h"
 #include "shell/AppSettings.h"
@@ -67,6 +74,52 @@ void Leave(CProcedureDialog& dialog)
     while (dialog.isVisible() && timer.elapsed() < 20000) Pause(10);
 }
 
+// Presses Start until the dialog has reached its last state (at most presses times), then leaves.
+int RunToTheEnd(CProcedureDialog& dialog, int presses)
+{
+    dialog.show();
+    WaitIdle(dialog);
+    for (int i = 0; i < presses && !dialog.Procedure().IsFinished(); ++i) Press(dialog);
+    Leave(dialog);
+    return dialog.result();
+}
+
+// The Calibration view in the main window: the marks as a new run starts, the question before
+// the camera head calibration while II-Focus is not done (answered No), and the marks after
+// II-Focus and the camera head calibration have been run to their end.
+void TakeHub(const QString& folder, const std::string& port)
+{
+    AppSettings::SetLastShownView(kViewScripting);
+    CMainFrame frame(nullptr, QString::fromStdString(port));
+    frame.SetBuffersOverviewOpener(BuffersOverviewOpener(nullptr));  // as the program's main does
+    frame.resize(1000, 720);
+    frame.show();
+    if (!frame.ChangeView(kViewCalibration)) return;
+    auto* view = qobject_cast<CCalibrateView*>(frame.CurrentView());
+    CCalibrateDialog* hub = view->Page();
+    QElapsedTimer timer;
+    timer.start();
+    while (!hub->CalibrationButton(0)->isEnabled() && timer.elapsed() < 20000) Pause(10);
+    Save(frame, folder, "calibration-view.png");
+
+    auto* question = new QTimer(&frame);
+    QObject::connect(question, &QTimer::timeout, [question, folder] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible()) return;
+        question->stop();
+        Save(*box, folder, "calibration-question.png");
+        box->button(QMessageBox::No)->click();
+    });
+    question->start(20);
+    hub->CalibrationButton(1)->click();
+
+    hub->SetDialogRunner([](CProcedureDialog& dialog) { return RunToTheEnd(dialog, 20); });
+    hub->OpenCalibration(0);
+    hub->OpenCalibration(1);
+    Save(frame, folder, "calibration-view-marks.png");
+    frame.close();
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -94,6 +147,7 @@ int main(int argc, char** argv)
     }
     AppSettings::SetComPort(sim.DevicePath());
     AppSettings::SetCommandTimeout(5000);
+    TakeHub(folder, sim.DevicePath());
     uint16_t instance = 0x0500;
     CSerialCommHandler handler(&instance, false, nullptr);
 

@@ -16,6 +16,7 @@
 #include <QEventLoop>
 #include <QMenu>
 #include <QMessageBox>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -207,7 +208,10 @@ void Walk(CMainFrame& frame, const std::string& saved_file)
     AnswerNextBox(QStringLiteral("config_boot_question.png"));
     QSignalSpy stored(view, &CConfigView::StorageEnded);
     QTest::mouseClick(page.Button("store"), Qt::LeftButton);
-    Pause(100);
+    // In the middle of the programming: the progress bar and the Abort button are shown.
+    for (int i = 0; i < 2000 && (!page.ProgressBar()->isVisible() || page.ProgressBar()->value() < 300); ++i) {
+        Pause(10);
+    }
     Save(frame, QStringLiteral("config_storing.png"));
     WaitForStorage(stored);
     Save(frame, QStringLiteral("config_stored.png"));
@@ -242,6 +246,8 @@ int main(int argc, char** argv)
     CScopedPrompt prompt_scope(prompt);
     BoardSimOptions options;
     options.trace_sink = [](const std::string&) {};
+    // The line at its real speed, so that the store lasts long enough for a picture of its progress.
+    options.baud_emulation = true;
     CBoardSimulator simulator(options);
     std::string error;
     if (!simulator.Start(&error)) {
