@@ -248,8 +248,10 @@ TEST_F(ZovcliOffline, InterruptedWhileWaitingLeavesNoTemporaryFiles)
         unsetenv("TMPDIR");
     }
     ASSERT_GT(pid, 0);
-    // The start-up request waits for its acknowledgement then.
-    usleep(1500000);  // watching another process; no sleep hook reaches it
+    // Once its first frame has come, the start-up request waits for the acknowledgement (the
+    // frame is sent four times, 2 s in all, before it gives up).
+    ASSERT_FALSE(pty.Read(1, 10000).empty());
+    usleep(100000);  // watching another process; no sleep hook reaches it
     kill(pid, SIGINT);
     EXPECT_EQ(WaitZovcli(pid, 10000), 128 + SIGINT);
     EXPECT_EQ(FolderEntries(tmp.Path()), std::vector<std::string>{});
