@@ -299,6 +299,11 @@ void CConfigDialog::UpdateButtons()
     for (QPushButton* button : {load_, merge_, store_, retrieve_}) {
         button->setEnabled(!running_);
     }
+    // A retrieve replaces every row when it ends, and a store sends the rows as they were at its
+    // start: an edit made meanwhile would be lost or not stored, so the rows wait.
+    for (CPropCtrl* grid : grids_) {
+        if (grid != nullptr) grid->setEnabled(!running_);
+    }
     abort_->setVisible(running_);
     abort_->setEnabled(running_ && abortable_);
 }

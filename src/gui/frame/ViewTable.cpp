@@ -77,13 +77,13 @@ bool ViewHandlesSubsystemEvents(int number)
     return number == kViewCalibration || number == kViewTests;
 }
 
-const char* ViewUnavailableReason(const tagViewEntry& entry, bool download_running)
+const char* ViewUnavailableReason(const tagViewEntry& entry, bool boot_mode_running)
 {
     if (entry.create == nullptr) {
         return "Not available in this version of the tool yet.";
     }
-    if (download_running) {
-        return "Not available while the firmware download runs.";
+    if (boot_mode_running) {
+        return "Not available while a firmware download or a configuration store or retrieve runs.";
     }
     return "";
 }

@@ -46,5 +46,6 @@ int StartViewNumber(uint32_t stored);
 bool ViewHandlesSubsystemEvents(int number);
 
 // Why the view command of entry cannot be chosen, for its tooltip; "" when it can.
-// download_running: the view commands are off while a firmware download runs.
-const char* ViewUnavailableReason(const tagViewEntry& entry, bool download_running);
+// boot_mode_running: the view commands are off while a firmware download or a configuration
+// store or retrieve holds the board in boot mode.
+const char* ViewUnavailableReason(const tagViewEntry& entry, bool boot_mode_running);

@@ -207,6 +207,8 @@ void ConfigViewTest::StoreThenRetrieveGiveTheSameConfigurationOnBothBoards()
         QTest::mouseClick(view->Page()->Button("store"), Qt::LeftButton);
         QVERIFY(view->IsStorageRunning());
         QVERIFY(!view->Page()->Button("retrieve")->isEnabled());
+        // No edit while the rows are on their way.
+        QVERIFY(!view->Page()->Grid(0)->isEnabled());
         QTRY_COMPARE(ViewCommandStates(frame), QList<bool>(kViewCount, false));
         QVERIFY(ended.wait(kStorageWaitMs));
         QCOMPARE(ended.takeFirst().at(0).toBool(), true);
@@ -216,6 +218,7 @@ void ConfigViewTest::StoreThenRetrieveGiveTheSameConfigurationOnBothBoards()
         QVERIFY(messages.contains(QStringLiteral("1 item(s) of Class 2 or of another class that no page shows are "
                                                  "left out of the configuration to store.")));
         QVERIFY(view->Page()->ProgressBar()->isHidden());
+        QVERIFY(view->Page()->Grid(0)->isEnabled());
         QTRY_COMPARE(ViewCommandStates(frame), idle);
         if (board.config_start == kXc167.config_start) {
             SaveScreenshot(*view, "config_view_stored.png");
@@ -234,6 +237,7 @@ void ConfigViewTest::StoreThenRetrieveGiveTheSameConfigurationOnBothBoards()
         view->Page()->Editor().CommitText(0, row, "99");
         QVERIFY(StoreImage(*view) != image);
         QTest::mouseClick(view->Page()->Button("retrieve"), Qt::LeftButton);
+        QVERIFY(!view->Page()->Grid(3)->isEnabled());
         QVERIFY(ended.wait(kStorageWaitMs));
         QCOMPARE(ended.takeFirst().at(0).toBool(), true);
         QVERIFY(view->Page()->MessageText().contains(QStringLiteral("Configuration successfully retrieved.")));
