@@ -189,7 +189,7 @@ void MainFrameTest::ViewCommandsOfUnbuiltViewsStayDisabled()
     Notify::Post(kNotifyViewCommands, 0);
     QTRY_COMPARE(enabled(), QList<bool>({false, false, false, false, false, false}));
     QCOMPARE(frame.ViewAction(kViewScripting)->toolTip(),
-             QStringLiteral("Scripting: Not available while a firmware download or a configuration store or retrieve runs."));
+             QStringLiteral("Scripting: Not available while the board is in boot mode."));
     Notify::Post(kNotifyViewCommands, 1);
     QTRY_COMPARE(enabled(), built);
     QCOMPARE(frame.ViewAction(kViewScripting)->toolTip(), QStringLiteral("Scripting"));

@@ -83,7 +83,7 @@ const char* ViewUnavailableReason(const tagViewEntry& entry, bool boot_mode_runn
         return "Not available in this version of the tool yet.";
     }
     if (boot_mode_running) {
-        return "Not available while a firmware download or a configuration store or retrieve runs.";
+        return "Not available while the board is in boot mode.";
     }
     return "";
 }
