@@ -306,26 +306,68 @@ struct CBoardSimulator::Impl {
         }
     }
 
-    void HandleInotify()
+    // Opens and closes of the line since the last look; none when the inotify watch is missing.
+    std::vector<uint32_t> TakeLineEvents()
     {
+        std::vector<uint32_t> events;
+        if (inotify.Get() < 0) {
+            return events;
+        }
         alignas(inotify_event) char buffer[4096];
-        const ssize_t n = read(inotify.Get(), buffer, sizeof buffer);
-        for (ssize_t at = 0; at < n;) {
-            const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-            if (event->mask & IN_OPEN) {
+        ssize_t n;
+        while ((n = read(inotify.Get(), buffer, sizeof buffer)) > 0) {
+            for (ssize_t at = 0; at < n;) {
+                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
+                events.push_back(event->mask);
+                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+            }
+        }
+        return events;
+    }
+
+    static bool HasOpen(const std::vector<uint32_t>& events)
+    {
+        return std::any_of(events.begin(), events.end(), [](uint32_t mask) { return (mask & IN_OPEN) != 0; });
+    }
+
+    void ApplyLineEvents(const std::vector<uint32_t>& events)
+    {
+        for (uint32_t mask : events) {
+            if (mask & IN_OPEN) {
                 ++openers;
                 ResetSession("a program opened the line");
                 // What the board sent while nobody listened is gone, as on a real cable.
                 line_out.clear();
                 tcflush(keep_slave.Get(), TCIFLUSH);
             }
-            if (event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
+            if (mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) {
                 openers = openers > 0 ? openers - 1 : 0;
                 if (openers == 0) {
                     LineClosed();
                 }
             }
-            at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
+        }
+    }
+
+    // The bytes waiting on the line. A program may close the line, a new one open it and send
+    // its first frame between the poll and the read, so that one read holds the new session's
+    // start: the opens seen by then come first, and the old session's tail, if any, goes to the
+    // new one (where a stray acknowledgement is ignored). Closes alone come after the bytes,
+    // which belonged to the program that closed.
+    void ReadLine()
+    {
+        uint8_t buffer[512];
+        const ssize_t n = read(master.Get(), buffer, sizeof buffer);
+        const std::vector<uint32_t> late = TakeLineEvents();
+        const bool reopened = HasOpen(late);
+        if (reopened) {
+            ApplyLineEvents(late);
+        }
+        for (ssize_t i = 0; i < n; ++i) {
+            OnByte(buffer[i]);
+        }
+        if (!reopened) {
+            ApplyLineEvents(late);
         }
     }
 
@@ -355,18 +397,14 @@ struct CBoardSimulator::Impl {
                 break;
             }
             std::lock_guard<std::mutex> lock(model_lock);
-            if (inotify.Get() >= 0 && (fds[2].revents & POLLIN)) {
-                HandleInotify();
-            }
+            // Looked at whatever the poll said: a line opened since then must not get what the
+            // board meant for the program before.
+            ApplyLineEvents(TakeLineEvents());
             if (fds[0].revents & POLLOUT) {
                 DrainLine();
             }
             if (fds[0].revents & POLLIN) {
-                uint8_t buffer[512];
-                const ssize_t n = read(master.Get(), buffer, sizeof buffer);
-                for (ssize_t i = 0; i < n; ++i) {
-                    OnByte(buffer[i]);
-                }
+                ReadLine();
             }
         }
         std::lock_guard<std::mutex> lock(model_lock);
