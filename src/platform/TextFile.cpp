@@ -1,5 +1,6 @@
 #include "platform/TextFile.h"
 
+#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <cstdlib>
@@ -77,16 +78,34 @@ bool WriteAll(int fd, const std::string& content)
 
 }  // namespace
 
-bool WriteFileAtomically(const std::string& path, const std::string& content)
+int CreateFileBeside(const std::string& path, std::string* temp_path)
 {
-    std::string temp = path + ".XXXXXX";
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        return false;
+    static std::atomic<unsigned> counter{0};
+    int fd = -1;
+    // O_EXCL, so that nothing already there is touched.
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        *temp_path = path + "." + std::to_string(getpid()) + "-" + std::to_string(counter++) + ".tmp";
+        fd = open(temp_path->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST) {
+            break;
+        }
     }
-    struct stat old{};
+    if (fd < 0) {
+        return -1;
+    }
+    struct stat old {};
     if (stat(path.c_str(), &old) == 0) {
         fchmod(fd, old.st_mode & 07777);
+    }
+    return fd;
+}
+
+bool WriteFileAtomically(const std::string& path, const std::string& content)
+{
+    std::string temp;
+    const int fd = CreateFileBeside(path, &temp);
+    if (fd < 0) {
+        return false;
     }
     const bool written = WriteAll(fd, content) && fsync(fd) == 0;
     const bool closed = close(fd) == 0;

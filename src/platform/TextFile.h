@@ -17,9 +17,15 @@ ReadFileResult ReadWholeFile(const std::string& path, std::string& content, std:
 // Splits text into lines at LF, dropping a CR before the LF; a last line without LF counts.
 std::vector<std::string> SplitLines(const std::string& text);
 
+// Creates a new, empty file of its own beside path (path plus a unique suffix) for writing, with
+// the mode of the file at path when there is one and otherwise the mode of any new file (0666
+// narrowed by the umask). Returns the descriptor and sets *temp_path, or -1 with errno set.
+int CreateFileBeside(const std::string& path, std::string* temp_path);
+
 // Writes content to a temporary file beside path, flushes it to the disk and renames it over
-// path, so that readers see the old or the new file, never a part. Keeps the old file's mode.
-// False when anything fails; the old file is then unchanged and the temporary file removed.
+// path, so that readers see the old or the new file, never a part. Keeps the old file's mode; a
+// new file gets the mode any program's new file gets. False when anything fails; the old file is
+// then unchanged and the temporary file removed.
 bool WriteFileAtomically(const std::string& path, const std::string& content);
 
 // Checks, without changing anything that exists, that WriteFileAtomically(path, ...) can work: an

@@ -1,6 +1,5 @@
 #include "procedures/CalFile.h"
 
-#include <atomic>
 #include <cctype>
 #include <cerrno>
 #include <climits>
@@ -123,22 +122,12 @@ std::string TargetOf(const std::string& path)
 bool WriteCalFile(const std::string& path, const std::string& content, std::string* error)
 {
     const std::string target = TargetOf(path);
-    static std::atomic<unsigned> counter{0};
     std::string temp;
-    int fd = -1;
-    // A name of our own beside the file; O_EXCL so that nothing already there is touched. The
-    // mode 0666 is narrowed by the umask, as for any new file.
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        temp = Format("%s.%d-%u.tmp", target.c_str(), static_cast<int>(getpid()), counter++);
-        fd = open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) break;
-    }
+    const int fd = CreateFileBeside(target, &temp);
     if (fd < 0) {
         *error = Format("The file \"%s\" could not be created: %s.", path.c_str(), Reason(errno).c_str());
         return false;
     }
-    struct stat old {};
-    if (stat(target.c_str(), &old) == 0) fchmod(fd, old.st_mode & 07777);
     const bool written = WriteAll(fd, content) && fsync(fd) == 0;
     const int write_error = errno;
     const bool closed = close(fd) == 0;

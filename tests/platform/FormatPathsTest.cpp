@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
 
 #include "TestSupport.h"
 #include "platform/Format.h"
@@ -64,6 +66,30 @@ TEST(TextFileTest, AtomicWriteReplacesTheWholeFileOrNothing)
     EXPECT_FALSE(WriteFileAtomically(folder.File("missing/dir/file"), "x"));
     EXPECT_EQ(ReadWholeFile(folder.File("nothing"), content), ReadFileResult::Missing);
     EXPECT_EQ(ReadWholeFile(folder.Path(), content), ReadFileResult::Failed);
+}
+
+TEST(TextFileTest, AtomicWriteGivesANewFileTheUsualModeAndKeepsAnOldFilesMode)
+{
+    CTempFolder folder;
+    const mode_t saved_mask = umask(022);
+    const std::string fresh = folder.File("fresh.cfg");
+    ASSERT_TRUE(WriteFileAtomically(fresh, "x"));
+    const std::string kept = folder.Write("kept.cfg", "old");
+    ASSERT_EQ(chmod(kept.c_str(), 0640), 0);
+    ASSERT_TRUE(WriteFileAtomically(kept, "new"));
+    umask(saved_mask);
+    struct stat status {};
+    ASSERT_EQ(stat(fresh.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0644u) << "a colleague must be able to read a saved file";
+    ASSERT_EQ(stat(kept.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0640u);
+    // Nothing but the two files is left in the folder.
+    size_t entries = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.Path())) {
+        (void)entry;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 2u);
 }
 
 TEST(SystemTimeTest, ConvertsUnixTimeToUtcFields)
